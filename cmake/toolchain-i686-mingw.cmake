@@ -1,0 +1,15 @@
+# Cross toolchain: 32-bit Windows through MinGW-w64 (posix thread model, which
+# GoogleTest needs for std::mutex), with the test executables run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+
+set(BRINDLE_MINGW_PREFIX i686-w64-mingw32)
+set(CMAKE_C_COMPILER   ${BRINDLE_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${BRINDLE_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER  ${BRINDLE_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${BRINDLE_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
