@@ -26,12 +26,14 @@ static int Fail(const char* what)
 
 static int Install(const wchar_t* infPath)
 {
-    SP_DEVINFO_DATA device = { sizeof device };
+    SP_DEVINFO_DATA device;
     BOOL rebootNeeded = FALSE;
     int result = 0;
     HDEVINFO set = SetupDiCreateDeviceInfoList(&kSystemClass, NULL);
     if (set == INVALID_HANDLE_VALUE)
         return Fail("SetupDiCreateDeviceInfoList");
+    ZeroMemory(&device, sizeof device);
+    device.cbSize = sizeof device;
 
     if (!SetupDiCreateDeviceInfoW(set, L"brindlemisc", &kSystemClass, NULL, NULL,
                                   DICD_GENERATE_ID, &device))
@@ -50,12 +52,14 @@ static int Install(const wchar_t* infPath)
 
 static BOOL InterfacePresent(void)
 {
-    SP_DEVICE_INTERFACE_DATA data = { sizeof data };
+    SP_DEVICE_INTERFACE_DATA data;
     BOOL found;
     HDEVINFO set = SetupDiGetClassDevsW(&kMiscInterface, NULL, NULL,
                                         DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE)
         return FALSE;
+    ZeroMemory(&data, sizeof data);
+    data.cbSize = sizeof data;
     found = SetupDiEnumDeviceInterfaces(set, NULL, &kMiscInterface, 0, &data);
     SetupDiDestroyDeviceInfoList(set);
     return found;
