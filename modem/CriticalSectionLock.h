@@ -1,7 +1,7 @@
 // A recursive lock that knows its owner and depth.
 #pragma once
 
-#include "modem/Uncopyable.h"
+#include "common/Uncopyable.h"
 
 #include <windows.h>
 

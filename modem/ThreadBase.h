@@ -1,7 +1,7 @@
 // Base of an object that can run its own Run() on one worker thread.
 #pragma once
 
-#include "modem/Uncopyable.h"
+#include "common/Uncopyable.h"
 
 #include <windows.h>
 
