@@ -7,7 +7,8 @@ add_subdirectory(${BRINDLE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_
 # Every test executable needs a prepared prefix; preparing it is itself a
 # test so that a plain `ctest` in the build tree works as well as tools/test.
 add_test(NAME wine_prefix
-         COMMAND ${CMAKE_SOURCE_DIR}/tools/prepare-prefix ${BRINDLE_WINEPREFIX} ${BRINDLE_DRIVER_DIR})
+         COMMAND ${CMAKE_SOURCE_DIR}/tools/prepare-prefix ${BRINDLE_WINEPREFIX} ${BRINDLE_DRIVER_DIR}
+                 $<TARGET_FILE:brindlewmi>)
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wineprefix RESOURCE_LOCK platform)
 
 # brindle_add_test(NAME name SOURCES files... [LIBS libs...] [PLATFORM])
