@@ -1,0 +1,23 @@
+// Collects PIN1 for verification (template 114). Init parameter: the
+// verification attempts left. After IDOK m_szPin holds the code.
+#pragma once
+
+#include "ui/PinDialog.h"
+
+class CCheckPinDialog : public IPinDialog {
+public:
+    CCheckPinDialog() = default;
+    ~CCheckPinDialog() override = default;
+
+    INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    HICON m_hIcon = nullptr;        // small title-bar icon; not owned
+    BOOL m_bAppWindow = FALSE;      // show on the taskbar (no visible owner)
+    unsigned m_nPinMin = 4;
+    unsigned m_nPinMax = 8;
+    wchar_t m_szPin[kPinChars] = {};
+
+private:
+    void OnInitDialog(HWND hDlg, LPARAM attemptsLeft);
+    void OnOk(HWND hDlg);
+};

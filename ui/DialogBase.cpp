@@ -1,0 +1,100 @@
+#include "ui/DialogBase.h"
+
+const wchar_t kDialogObjectProperty[] = L"IDIALOGBASE_CLASS";
+
+namespace {
+
+// GCC warns about casts between unrelated function types; going through the
+// generic function pointer type says the cast is meant.
+template <typename To, typename From>
+To FunctionCast(From f)
+{
+    return reinterpret_cast<To>(reinterpret_cast<void (*)()>(f));
+}
+
+DLGPROC CurrentDialogProc(HWND hDlg)
+{
+    return FunctionCast<DLGPROC>(reinterpret_cast<FARPROC>(::GetWindowLongPtrW(hDlg, DWLP_DLGPROC)));
+}
+
+LONG_PTR AsWindowLong(DLGPROC proc)
+{
+    return reinterpret_cast<LONG_PTR>(FunctionCast<FARPROC>(proc));
+}
+
+} // namespace
+
+IDialogBase::~IDialogBase()
+{
+    if (m_hWnd != nullptr)
+        Detach();
+    m_lInitParam = 0;
+}
+
+INT_PTR CALLBACK IDialogBase::StaticDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = static_cast<IDialogBase*>(::GetPropW(hDlg, kDialogObjectProperty));
+    if (self == nullptr) {
+        // WM_SETFONT and the like come before WM_INITDIALOG, when nothing is
+        // bound yet; only WM_INITDIALOG carries the object.
+        if (message != WM_INITDIALOG || lParam == 0)
+            return FALSE;
+        self = reinterpret_cast<IDialogBase*>(lParam);
+        self->Attach(hDlg);
+        lParam = self->m_lInitParam;
+        self->m_lInitParam = 0;
+    }
+
+    INT_PTR result = FALSE;
+    try {
+        result = self->DialogProc(hDlg, message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind through the system's dispatch code.
+        result = FALSE;
+    }
+
+    // Unbinding here is what marks the dialog closed, so it must happen even
+    // when the handler threw.
+    if (message == WM_DESTROY && self->m_hWnd != nullptr)
+        self->Detach();
+    return result;
+}
+
+BOOL IDialogBase::Attach(HWND hDlg)
+{
+    if (m_hWnd != nullptr)
+        return FALSE;
+    m_hWnd = hDlg;
+    if (!::SetPropW(hDlg, kDialogObjectProperty, this)) {
+        m_hWnd = nullptr;
+        return FALSE;
+    }
+    if (CurrentDialogProc(hDlg) == &IDialogBase::StaticDialogProc)
+        return TRUE;
+
+    LONG_PTR previous = ::SetWindowLongPtrW(hDlg, DWLP_DLGPROC, AsWindowLong(&IDialogBase::StaticDialogProc));
+    if (previous == 0) {
+        ::RemovePropW(hDlg, kDialogObjectProperty);
+        m_hWnd = nullptr;
+        return FALSE;
+    }
+    m_pfnPrevDlgProc = FunctionCast<DLGPROC>(reinterpret_cast<FARPROC>(previous));
+    return TRUE;
+}
+
+void IDialogBase::Detach()
+{
+    if (m_pfnPrevDlgProc != nullptr) {
+        ::SetWindowLongPtrW(m_hWnd, DWLP_DLGPROC, AsWindowLong(m_pfnPrevDlgProc));
+        m_pfnPrevDlgProc = nullptr;
+    }
+    ::RemovePropW(m_hWnd, kDialogObjectProperty);
+    m_hWnd = nullptr;
+}
+
+INT_PTR IDialogBase::DefaultDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (m_pfnPrevDlgProc != nullptr)
+        return ::CallWindowProcW(FunctionCast<WNDPROC>(m_pfnPrevDlgProc), hDlg, message, wParam, lParam);
+    return FALSE;
+}

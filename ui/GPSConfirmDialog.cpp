@@ -1,0 +1,29 @@
+#include "ui/GPSConfirmDialog.h"
+
+#include "res/resource.h"
+#include "ui/SettingsStore.h"
+
+const wchar_t kDontShowConfirmDialogValue[] = L"DontShowConfirmDialog";
+
+INT_PTR CGPSConfirmDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            if (::SendDlgItemMessageW(hDlg, IDC_DONT_SHOW_AGAIN, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+                if (ISettingsStore* store = GetSettingsStore())
+                    store->SetDword(kDontShowConfirmDialogValue, 1);
+            }
+            ::EndDialog(hDlg, IDOK);
+            return TRUE;
+        case IDCANCEL:
+            ::EndDialog(hDlg, IDCANCEL);
+            return TRUE;
+        }
+        break;
+    }
+    return DefaultDialogProc(hDlg, message, wParam, lParam);
+}

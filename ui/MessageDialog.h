@@ -1,0 +1,35 @@
+// The program's message box (template 123): a text in the system's message
+// font and an OK button, sized to the text and centred on the primary screen.
+#pragma once
+
+#include "ui/DialogHelper.h"
+
+class CMessageDialog : public IDialogHelper {
+public:
+    CMessageDialog() = default;
+    ~CMessageDialog() override;
+
+    INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // Sets text and caption and opens template 123 of the process's module
+    // modal over hParent. The pointers must stay valid until it returns.
+    INT_PTR Show(HWND hParent, const wchar_t* text, const wchar_t* caption);
+
+    // The message; "\n" breaks lines. Not copied: set before every DoModal.
+    const wchar_t* m_pszText = nullptr;
+    // The window caption; same rules.
+    const wchar_t* m_pszCaption = nullptr;
+
+    // Where the text is drawn, in client pixels (inclusive of the measured extent).
+    const RECT& TextRect() const { return m_rcText; }
+
+private:
+    BOOL OnInitDialog(HWND hDlg);
+    void CreateMessageFont(HWND hDlg);
+    void Layout(HWND hDlg);
+    void OnPaint(HWND hDlg);
+    const wchar_t* Text() const { return m_pszText != nullptr ? m_pszText : L""; }
+
+    HFONT m_hFont = nullptr;
+    RECT m_rcText = {};
+};

@@ -1,0 +1,78 @@
+#include "ui/PinDialog.h"
+
+#include "common/FormatW.h"
+#include "res/resource.h"
+
+#include <cwchar>
+
+void IPinDialog::Close(INT_PTR result)
+{
+    m_msgDialog.Close(DLG_CLOSED_BY_OWNER);
+    IDialogHelper::Close(result);
+}
+
+void IPinDialog::SetAttemptNote(HWND hDlg, int controlId, UINT stringId, LPARAM count)
+{
+    wchar_t format[kResStringChars];
+    LoadResString(format, stringId);
+    wchar_t note[kResStringChars];
+    FormatW(note, kResStringChars, format, static_cast<int>(count));
+    ::SetDlgItemTextW(hDlg, controlId, note);
+}
+
+bool IPinDialog::CheckEntries(const PinEntryRule* rules, const UINT* nameIds, std::size_t count,
+                              const wchar_t* newCode, const wchar_t* confirmation,
+                              wchar_t (&complaint)[kResStringChars]) const
+{
+    complaint[0] = L'\0';
+    std::size_t failing = FindFailingEntry(rules, count);
+    if (failing < count) {
+        const PinEntryRule& rule = rules[failing];
+        wchar_t format[kResStringChars];
+        wchar_t name[kResStringChars];
+        LoadResString(format, LengthMessageId(rule));
+        LoadResString(name, nameIds[failing]);
+        if (rule.minLength == rule.maxLength)
+            FormatW(complaint, kResStringChars, format, name, rule.maxLength);
+        else
+            FormatW(complaint, kResStringChars, format, name, rule.minLength, rule.maxLength);
+        return false;
+    }
+    if (confirmation != nullptr && std::wcscmp(newCode, confirmation) != 0) {
+        LoadResString(complaint, IDS_PIN_MISMATCH);
+        return false;
+    }
+    return true;
+}
+
+INT_PTR IPinDialog::ShowComplaint(HWND hDlg, const wchar_t* complaint)
+{
+    wchar_t caption[kResStringChars];
+    LoadResString(caption, IDS_PRODUCT_TITLE);
+    return m_msgDialog.Show(hDlg, complaint, caption);
+}
+
+void IPinDialog::ResetEdits(HWND hDlg, const int* editIds, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        ::SetDlgItemTextW(hDlg, editIds[i], L"");
+    if (count > 0)
+        ::SetFocus(::GetDlgItem(hDlg, editIds[0]));
+}
+
+void IPinDialog::ReadEdit(HWND hDlg, int editId, wchar_t (&buffer)[kPinChars])
+{
+    buffer[0] = L'\0';
+    ::GetDlgItemTextW(hDlg, editId, buffer, kPinChars);
+    buffer[kPinChars - 1] = L'\0';
+}
+
+void IPinDialog::LimitEdit(HWND hDlg, int editId, unsigned maxLength)
+{
+    ::SendDlgItemMessageW(hDlg, editId, EM_LIMITTEXT, maxLength, 0);
+}
+
+void IPinDialog::WipeCode(wchar_t (&buffer)[kPinChars])
+{
+    ::SecureZeroMemory(buffer, sizeof(buffer));
+}

@@ -1,0 +1,46 @@
+// What the three PIN code dialogs share: their own message dialog for input
+// complaints, the attempt note, the input check and the reset after a
+// complaint.
+#pragma once
+
+#include "ui/DialogHelper.h"
+#include "ui/MessageDialog.h"
+#include "ui/PinEntryCheck.h"
+
+#include <cstddef>
+
+// Capacity of every code field, terminator included.
+constexpr int kPinChars = MAX_PATH + 1;
+
+class IPinDialog : public IDialogHelper {
+public:
+    IPinDialog() = default;
+    ~IPinDialog() override = default;
+
+    // Ends an open complaint first (with DLG_CLOSED_BY_OWNER), so that this
+    // dialog's own modal loop can return the owner's result.
+    void Close(INT_PTR result) override;
+
+protected:
+    // String stringId formatted with count into the static controlId.
+    void SetAttemptNote(HWND hDlg, int controlId, UINT stringId, LPARAM count);
+
+    // Runs the check over the entries in order. On failure fills complaint
+    // and returns false: the length complaint (with the entry's name, string
+    // nameIds[i]) for the first failing entry, else the mismatch complaint
+    // when confirmation is given and differs from newCode.
+    bool CheckEntries(const PinEntryRule* rules, const UINT* nameIds, std::size_t count, const wchar_t* newCode,
+                      const wchar_t* confirmation, wchar_t (&complaint)[kResStringChars]) const;
+
+    // Shows complaint over hDlg (caption: the product title) and returns the
+    // message dialog's result.
+    INT_PTR ShowComplaint(HWND hDlg, const wchar_t* complaint);
+
+    // Empties the edits and puts the focus on the first one.
+    static void ResetEdits(HWND hDlg, const int* editIds, std::size_t count);
+    static void ReadEdit(HWND hDlg, int editId, wchar_t (&buffer)[kPinChars]);
+    static void LimitEdit(HWND hDlg, int editId, unsigned maxLength);
+    static void WipeCode(wchar_t (&buffer)[kPinChars]);
+
+    CMessageDialog m_msgDialog;
+};
