@@ -30,4 +30,18 @@ private:
     size_t _size;
 };
 
+// Takes over a block that came from the process heap (size bytes) and wipes
+// and frees it when it goes out of scope.
+class CAdoptedHeapBlock : private CUncopyable {
+public:
+    CAdoptedHeapBlock(void* block, size_t size) : _pBlock(block), _size(size) {}
+    ~CAdoptedHeapBlock() { CHeapBlock::WipeAndFree(_pBlock, _size); }
+
+    void* Get() const { return _pBlock; }
+
+private:
+    void* _pBlock;
+    size_t _size;
+};
+
 } // namespace MiscCommon

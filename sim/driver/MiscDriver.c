@@ -5,12 +5,17 @@
  * SetupAPI and CreateFileW exactly as it would the real driver.
  *
  * This file is only the driver's shell (PnP, interface state, buffered
- * IOCTLs); the protocol lives in the portable core behind MiscDriverDispatch.
+ * IOCTLs, handle clean-up); the protocol lives in the portable core behind
+ * MiscDriverDispatch.
  */
 #include <ntddk.h>
 #include <initguid.h>
 
 #include "MiscDriverDispatch.h"
+
+#ifndef NT_ERROR
+#define NT_ERROR(status) ((ULONG)(status) >> 30 == 3)
+#endif
 
 DEFINE_GUID(GUID_DEVINTERFACE_MISC,
             0x80dcc0c5, 0xbd3e, 0x4bc0, 0x8a, 0x06, 0x11, 0xea, 0xe4, 0xae, 0x72, 0x24);
@@ -28,9 +33,20 @@ static NTSTATUS CompleteIrp(PIRP irp, NTSTATUS status, ULONG_PTR information)
     return status;
 }
 
-static NTSTATUS NTAPI OnCreateClose(PDEVICE_OBJECT device, PIRP irp)
+static NTSTATUS NTAPI OnCreate(PDEVICE_OBJECT device, PIRP irp)
 {
     UNREFERENCED_PARAMETER(device);
+    return CompleteIrp(irp, STATUS_SUCCESS, 0);
+}
+
+/* The last handle to a file object is gone: the sessions opened on it end,
+   so a program that dies mid-session leaves no keys behind. Windows sends
+   IRP_MJ_CLEANUP and then IRP_MJ_CLOSE, Wine 8 only the close; both release
+   (the second finds nothing left). */
+static NTSTATUS NTAPI OnCleanupOrClose(PDEVICE_OBJECT device, PIRP irp)
+{
+    UNREFERENCED_PARAMETER(device);
+    MiscDriverRelease(IoGetCurrentIrpStackLocation(irp)->FileObject);
     return CompleteIrp(irp, STATUS_SUCCESS, 0);
 }
 
@@ -45,12 +61,15 @@ static NTSTATUS NTAPI OnDeviceControl(PDEVICE_OBJECT device, PIRP irp)
 
     UNREFERENCED_PARAMETER(device);
     /* METHOD_BUFFERED: one system buffer holds the input on the way in and
-       the answer on the way out, sized for the larger of the two. */
-    status = MiscDriverDispatch(code, irp->AssociatedIrp.SystemBuffer, inLength,
-                                outCapacity, &outLength);
+       the answer on the way out, sized for the larger of the two. Sessions
+       belong to the file object, i.e. to one CreateFile handle. */
+    status = MiscDriverDispatch(stack->FileObject, code, irp->AssociatedIrp.SystemBuffer,
+                                inLength, outCapacity, &outLength);
     if (outLength > outCapacity)
         outLength = outCapacity;
-    return CompleteIrp(irp, status, NT_SUCCESS(status) ? outLength : 0);
+    /* A warning (STATUS_BUFFER_OVERFLOW: a partial answer) still carries its
+       bytes back to the caller; an error carries none. */
+    return CompleteIrp(irp, status, NT_ERROR(status) ? 0 : outLength);
 }
 
 static NTSTATUS NTAPI OnLowerStarted(PDEVICE_OBJECT device, PIRP irp, PVOID context)
@@ -129,15 +148,21 @@ static NTSTATUS NTAPI OnAddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo)
 static VOID NTAPI OnUnload(PDRIVER_OBJECT driver)
 {
     UNREFERENCED_PARAMETER(driver);
+    MiscDriverStop();
 }
 
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
 {
+    NTSTATUS status;
     UNREFERENCED_PARAMETER(registryPath);
+    status = MiscDriverStart();
+    if (!NT_SUCCESS(status))
+        return status;
     driver->DriverExtension->AddDevice = OnAddDevice;
     driver->DriverUnload = OnUnload;
-    driver->MajorFunction[IRP_MJ_CREATE] = OnCreateClose;
-    driver->MajorFunction[IRP_MJ_CLOSE] = OnCreateClose;
+    driver->MajorFunction[IRP_MJ_CREATE] = OnCreate;
+    driver->MajorFunction[IRP_MJ_CLEANUP] = OnCleanupOrClose;
+    driver->MajorFunction[IRP_MJ_CLOSE] = OnCleanupOrClose;
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = OnDeviceControl;
     driver->MajorFunction[IRP_MJ_PNP] = OnPnp;
     return STATUS_SUCCESS;

@@ -68,11 +68,15 @@ void ProofOf(const uint8_t* key, const uint8_t* first, const uint8_t* second, ui
 
 } // namespace
 
-void CMiscDriverCore::Initialize(MiscDriverRandomFn random, void* randomContext)
+void CMiscDriverCore::Initialize(MiscDriverRandomFn random, void* randomContext,
+                                 const MiscDriverBackend* backend)
 {
     memset(_sessions, 0, sizeof(_sessions));
+    memset(_request, 0, sizeof(_request));
     _random = random;
     _randomContext = randomContext;
+    _backend = backend;
+    _injectedStatus = 0;
     // Ids start somewhere unpredictable, so one run's ids say nothing about
     // the next run's.
     _nextSessionId = NextRandom();
@@ -82,6 +86,7 @@ void CMiscDriverCore::Shutdown()
 {
     for (uint32_t i = 0; i < kMaxSessions; ++i)
         EndSession(&_sessions[i]);
+    SecureWipe(_request, sizeof(_request));
 }
 
 uint32_t CMiscDriverCore::NextRandom()
@@ -172,6 +177,9 @@ MiscDriverStatus CMiscDriverCore::Dispatch(uintptr_t owner, uint32_t code, const
 
     switch (code) {
     case kIoctlSession:
+        // A driver without sessions refuses the probe and every phase alike.
+        if (Fault(kFaultRefuseSessions) != 0)
+            return kStatusNotSupported;
         // An empty request is the program asking whether sessions exist.
         if (inputLength == 0)
             return kStatusSuccess;
@@ -190,9 +198,7 @@ MiscDriverStatus CMiscDriverCore::Dispatch(uintptr_t owner, uint32_t code, const
     case kIoctlSessionClose:
         return Close(owner, input, inputLength);
     case kIoctlCapsule:
-        // Enciphered requests (the registry service and misc functions) are
-        // served here once the capsule layer exists.
-        return kStatusInvalidRequest;
+        return Capsule(owner, input, inputLength, output, outputCapacity, returned);
     default:
         return kStatusInvalidRequest;
     }

@@ -10,24 +10,16 @@ namespace {
 
 const HANDLE kFakeHandle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x4D150));
 
-DWORD ErrorOf(MiscDriver::MiscDriverStatus status)
+// As the I/O manager reports the kernel stand-in's answers to user mode.
+DWORD ErrorOf(MiscDriver::MiscDriverStatus status, uint32_t injectedStatus)
 {
-    switch (status) {
-    case MiscDriver::kStatusSuccess:
-        return ERROR_SUCCESS;
-    case MiscDriver::kStatusInvalidParameter:
-        return ERROR_INVALID_PARAMETER;
-    case MiscDriver::kStatusBufferTooSmall:
-        return ERROR_INSUFFICIENT_BUFFER;
-    case MiscDriver::kStatusAccessDenied:
-        return ERROR_ACCESS_DENIED;
-    case MiscDriver::kStatusNoFreeSession:
-        return ERROR_NO_SYSTEM_RESOURCES;
-    case MiscDriver::kStatusInvalidRequest:
-        return ERROR_INVALID_FUNCTION;
-    default:
-        return ERROR_INTERNAL_ERROR;
-    }
+    if (status != MiscDriver::kStatusInjectedFailure)
+        return MiscDriver::MiscDriverWin32Error(status);
+    using NtStatusToDosError = ULONG(WINAPI*)(LONG);
+    const auto convert = reinterpret_cast<NtStatusToDosError>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlNtStatusToDosError")));
+    return convert != nullptr ? convert(static_cast<LONG>(injectedStatus))
+                              : static_cast<DWORD>(ERROR_GEN_FAILURE);
 }
 
 } // namespace
@@ -35,7 +27,7 @@ DWORD ErrorOf(MiscDriver::MiscDriverStatus status)
 CFakeMiscDevice::CFakeMiscDevice(uint32_t randomSeed)
     : _core(new MiscDriver::CMiscDriverCore()), _randomState(randomSeed | 1u)
 {
-    _core->Initialize(&CFakeMiscDevice::NextRandom, this);
+    _core->Initialize(&CFakeMiscDevice::NextRandom, this, Registry.Backend());
 }
 
 CFakeMiscDevice::~CFakeMiscDevice()
@@ -64,6 +56,8 @@ RequestKind CFakeMiscDevice::Classify(DWORD code, const uint8_t* input, DWORD in
 {
     if (code == 0x222004)
         return RequestKind::SessionClose;
+    if (code == 0x222008)
+        return RequestKind::Capsule;
     if (code != 0x222000)
         return RequestKind::Other;
     if (inputSize == 0)
@@ -185,11 +179,13 @@ BOOL CFakeMiscDevice::Control(HANDLE device, DWORD code, const void* input, DWOR
         const MiscDriver::MiscDriverStatus status =
             _core->Dispatch(reinterpret_cast<uintptr_t>(kFakeHandle), code, buffer, inputSize,
                             outputSize != 0 ? buffer : nullptr, outputSize, &returned);
+        if (!MiscDriver::MiscDriverReturnsData(status))
+            returned = 0;
         if (out != nullptr && returned != 0)
             std::memcpy(out, buffer, returned < outputSize ? returned : outputSize);
         count = returned;
         result = status == MiscDriver::kStatusSuccess;
-        SetLastError(ErrorOf(status));
+        SetLastError(ErrorOf(status, _core->InjectedStatus()));
     }
 
     if (result && script.ReplaceConfirmation && inputSize >= 8 && out != nullptr) {

@@ -1,8 +1,9 @@
 #pragma once
 // A scriptable misc driver for the channel's tests. By default every request
-// goes to the stand-in driver core in-process, so a full handshake succeeds;
-// scripts bend single steps (failing calls, answer sizes, changed bytes), and
-// every request is recorded.
+// goes to the stand-in driver core in-process, which serves capsules from an
+// in-memory registry (Registry), so a full handshake and every registry
+// request succeed; scripts bend single steps (failing calls, answer sizes,
+// changed bytes), and every request is recorded.
 
 #include <windows.h>
 
@@ -14,12 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "MemoryBackend.h"
 #include "MiscDriverCore.h"
 #include "misccommon/MiscDevice.h"
 
 namespace MiscCommon {
 
-enum class RequestKind { Probe, Phase1, Phase2, Phase3, SessionClose, Other };
+enum class RequestKind { Probe, Phase1, Phase2, Phase3, SessionClose, Capsule, Other };
 
 struct RecordedRequest {
     RequestKind Kind;
@@ -63,6 +65,9 @@ public:
     std::wstring VersionText = L"1.0.8.0";
     bool OpenFails = false;
     DWORD OpenError = 0;
+
+    // What the core serves registry requests from, and its faults.
+    MiscDriver::CMemoryBackend Registry;
 
     // Request script.
     bool RefuseSessions = false;

@@ -24,6 +24,13 @@ public:
     DWORD Build() const { return _channel._dwVersionBuild; }
     DWORD Revision() const { return _channel._dwVersionRevision; }
 
+    BYTE* InitializeMessageCapsule(DWORD length, const void* source)
+    {
+        return _channel._InitializeMessageCapsule(length, source);
+    }
+    DWORD Encrypt(BYTE* capsule, DWORD bytes) { return _channel._Encrypt(capsule, bytes); }
+    DWORD Decrypt(BYTE* capsule, DWORD bytes) { return _channel._Decrypt(capsule, bytes); }
+
 private:
     CMiscCommon& _channel;
 };

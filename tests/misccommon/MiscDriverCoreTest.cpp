@@ -177,7 +177,6 @@ TEST_F(MiscDriverCoreTest, TableHoldsAFixedNumberOfSessionsWithDistinctIds)
 
 TEST_F(MiscDriverCoreTest, UnservedCodesAreInvalidRequests)
 {
-    EXPECT_EQ(kStatusInvalidRequest, Send(kOwner, kIoctlCapsule, std::vector<uint8_t>(16), 16));
     EXPECT_EQ(kStatusInvalidRequest, Send(kOwner, 0x22200C, {}, 0));
     EXPECT_EQ(kStatusInvalidParameter, Send(kOwner, kIoctlSession, WithId("Ini9", 1, 28), 20));
 }
