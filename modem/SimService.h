@@ -56,6 +56,10 @@ public:
     // Drops the link, unloads the library and forgets ports and connection.
     void DisconnectModem();
 
+    // 1 when the modem's DM port is known: at once when an earlier search
+    // found it, else after one WMI search, which also records the NMEA port.
+    int FindModemPorts();
+
     CCriticalSectionLock& GetLock() { return m_lock; }
     bool IsLibraryLoaded() const { return m_module.IsLoaded(); }
     std::uint32_t GetGpsOption() const { return m_gpsOption; }
