@@ -1,0 +1,90 @@
+// The settings dialog: PIN1 state and the five PIN1 operations, and on
+// machines with the GPS option the GPS state, its NMEA port and the GPS
+// switch. Template 140 with the GPS group, 112 without; the owner chooses by
+// the service's GPS option. Every modem request is a synchronous call on
+// this thread; every status line is also copied into the service's status
+// texts for the tray tooltip.
+#pragma once
+
+#include "ui/ChangePinDialog.h"
+#include "ui/CheckPinDialog.h"
+#include "ui/DialogHelper.h"
+#include "ui/GPSConfirmDialog.h"
+#include "ui/MessageDialog.h"
+#include "ui/UnlockPukDialog.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+struct PinButtons;
+
+// Posted by the dialog to itself: read the PIN and GPS state now.
+constexpr UINT WM_CONFIG_REFRESH = WM_APP + 2;
+// One-shot timer started at WM_INITDIALOG; its expiry posts WM_CONFIG_REFRESH.
+constexpr UINT_PTR TIMER_CONFIG_REFRESH = 3;
+constexpr UINT kConfigRefreshDelayMs = 100;
+
+class CConfigDialog : public IDialogHelper {
+public:
+    CConfigDialog() = default;
+    ~CConfigDialog() override;
+
+    INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // Ends whatever this dialog has opened (message, PIN dialogs, GPS
+    // confirmation) with DLG_CLOSED_BY_OWNER first, so that the handler
+    // waiting on it stops and this dialog's own loop can return result.
+    void Close(INT_PTR result) override;
+
+protected:
+    CCheckPinDialog m_checkPinDialog;
+    CChangePinDialog m_changePinDialog;
+    CUnlockPukDialog m_unlockPukDialog;
+    CMessageDialog m_msgDialog;
+    CGPSConfirmDialog m_gpsConfirmDialog;
+
+public:
+    // Set by the owner before the first opening.
+    HICON m_hIcon = nullptr;   // small title-bar icon; not owned
+    unsigned m_nPinMin = 4;
+    unsigned m_nPinMax = 8;
+    unsigned m_nPukMin = 8;
+    unsigned m_nPukMax = 8;
+
+protected:
+    // Told about every status-text change; the dialog's parent.
+    HWND m_hwndNotify = nullptr;
+    HBITMAP m_hHeaderBitmap = nullptr;
+
+private:
+    void OnInitDialog(HWND hDlg);
+    void OnRefresh(HWND hDlg);
+    bool OnCommand(HWND hDlg, int id);
+
+    void OnPinCommand(HWND hDlg, int id);
+    void OnChangeCommand(HWND hDlg);
+    void OnUnlockCommand(HWND hDlg);
+    void OnGpsCommand(HWND hDlg, int id);
+    // The card's answer to a PIN1 operation (verify, protection, change).
+    // True when the user is to be asked again; verifyLeft then holds the
+    // attempts left.
+    bool OnPinAnswer(HWND hDlg, int result, int detail, int protectionAfter, int& verifyLeft);
+
+    void UpdatePinControls(HWND hDlg, int status, int protection, int unblockLeft);
+    void SetPinStatusUnknown(HWND hDlg);
+    void UpdateGpsControls(HWND hDlg, std::uint32_t state);
+    void ShowPinLine(HWND hDlg, unsigned stringId, const PinButtons& buttons);
+    void PublishStatus(wchar_t* serviceText, const wchar_t* text);
+
+    INT_PTR ShowMessage(HWND hDlg, unsigned stringId);
+    INT_PTR ShowErrorMessage(HWND hDlg, int code, int detail);
+    INT_PTR ShowText(HWND hDlg, const wchar_t* text);
+    // The error message, then the dialog ends with IDCANCEL, unless the owner
+    // closed it meanwhile.
+    void EndWithError(HWND hDlg, int code, int detail);
+    // True when a nested dialog's result means that the owner is closing
+    // this one: nothing more may be done.
+    bool OwnerClosed(INT_PTR nestedResult) const;
+    static void FocusCloseButton(HWND hDlg);
+};
