@@ -1,0 +1,57 @@
+#include "app/StartupChecks.h"
+
+#include "misccommon/MiscCommon.h"
+
+#include <memory>
+#include <new>
+
+namespace {
+
+const DWORD kGuestsAlias = DOMAIN_ALIAS_RID_GUESTS;
+
+// The query was sent, the driver answered status 0, and bit 0 is set in both
+// the word at offset 12 and the word at offset 14.
+bool FeatureWordsAllowStart(DWORD queryResult, BYTE status, WORD word12, WORD word14)
+{
+    return queryResult == 0 && status == 0 && (word12 & 1) != 0 && (word14 & 1) != 0;
+}
+
+} // namespace
+
+bool IsGuestUser()
+{
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    PSID guests = nullptr;
+    if (!::AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, kGuestsAlias, 0, 0, 0, 0, 0, 0,
+                                    &guests))
+        return false;
+    BOOL member = FALSE;
+    const BOOL tested = ::CheckTokenMembership(nullptr, guests, &member);
+    ::FreeSid(guests);
+    return tested && member;
+}
+
+bool CheckPlatformSupport(MiscCommon::IMiscDevice* device)
+{
+    std::unique_ptr<MiscCommon::CMiscCommon> channel(device != nullptr ? new (std::nothrow)
+                                                                             MiscCommon::CMiscCommon(device)
+                                                                       : new (std::nothrow) MiscCommon::CMiscCommon());
+    if (!channel)
+        return false;
+
+    bool supported = false;
+    if (channel->OpenDriver() == 0) {
+        // An older driver has no session; its feature query then fails by
+        // itself, which is the verdict wanted for it.
+        const bool sessionReady = !channel->IsDriverVersionSupported() || channel->_Initialize() == 0;
+        if (sessionReady) {
+            BYTE status = 0xFF;
+            WORD word12 = 0;
+            WORD word14 = 0;
+            const DWORD result = channel->QueryMiscFeatures(&status, &word12, &word14, nullptr, nullptr);
+            supported = FeatureWordsAllowStart(result, status, word12, word14);
+        }
+    }
+    channel->CloseDriver();
+    return supported;
+}

@@ -1,0 +1,202 @@
+// The tray's status texts and tooltip, computed by the application object
+// from the stand-in modem.
+#include "app/Brindle.h"
+#include "app/MainWindowIds.h"
+#include "app/TrayText.h"
+#include "common/Delay.h"
+#include "modem/SimService.h"
+#include "res/resource.h"
+#include "sim/gobiapi/SimModemControl.h"
+#include "tests/app/TestWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+void NoWait(std::uint32_t) {}
+
+std::wstring ResString(UINT id)
+{
+    wchar_t text[256] = {};
+    LoadStringW(GetModuleHandleW(nullptr), id, text, 256);
+    return text;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string out;
+    for (wchar_t c : text)
+        out += c < 0x80 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+using Values = std::vector<std::pair<const wchar_t*, std::uint32_t>>;
+
+class StatusTextsSimTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previousDelay_ = SetDelayFunction(&NoWait);
+        service.DisconnectModem();
+        simmodem::Reset();
+        ASSERT_TRUE(simmodem::UseVariant(L"full"));
+        service.SetNmeaPort(-1);
+    }
+
+    void TearDown() override
+    {
+        service.DisconnectModem();
+        service.SetGpsOption(0);
+        service.SetNmeaPort(-1);
+        simmodem::Reset();
+        SetDelayFunction(previousDelay_);
+    }
+
+    // The tracking functions are resolved only for the GPS option, so the
+    // option is set before the library is loaded.
+    void Load(bool gps)
+    {
+        service.SetGpsOption(gps ? 1 : 0);
+        ASSERT_EQ(0, service.LoadQMI());
+    }
+
+    static void Apply(const Values& values)
+    {
+        for (const auto& value : values)
+            simmodem::SetValue(value.first, value.second);
+    }
+
+    CSimService& service = CSimService::Instance();
+    CBrindle app{GetModuleHandleW(nullptr)};
+    DelayFunction previousDelay_ = nullptr;
+};
+
+struct PinCase {
+    const char* name;
+    Values card;
+    const char* failingExport;  // answers 1234, or null
+    UINT stringId;
+};
+
+void PrintTo(const PinCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class PinStatusTextSimTest : public StatusTextsSimTest, public ::testing::WithParamInterface<PinCase> {};
+
+TEST_P(PinStatusTextSimTest, TextFollowsTheCard)
+{
+    const PinCase& c = GetParam();
+    Load(false);
+    Apply(c.card);
+    if (c.failingExport != nullptr)
+        simmodem::FailCall(c.failingExport, 1234);
+    EXPECT_EQ(1, app.UpdateStatusTexts(nullptr, 0));
+    const std::wstring expected = ResString(c.stringId);
+    ASSERT_FALSE(expected.empty()) << "string " << c.stringId;
+    EXPECT_EQ(expected, std::wstring(service.PinStatusText())) << "expected string " << c.stringId << ", got "
+                                                                << Narrow(service.PinStatusText());
+    EXPECT_EQ(L'\0', service.GpsStatusText()[0]) << "no GPS text without the option";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cards, PinStatusTextSimTest,
+    ::testing::Values(
+        PinCase{"FreshCardNeedsPin1", {}, nullptr, IDS_PIN_NEEDED},
+        PinCase{"VerifiedCardIsUsable", {{L"PinVerified", 1}}, nullptr, IDS_CARD_USABLE},
+        PinCase{"ProtectionOffIsUsable", {{L"PinProtection", 0}}, nullptr, IDS_CARD_USABLE},
+        PinCase{"NoCard", {{L"CardPresent", 0}}, nullptr, IDS_CARD_ABSENT},
+        PinCase{"Pin1BlockedNeedsUnblock", {{L"PinLeft", 0}}, nullptr, IDS_PUK_NEEDED},
+        PinCase{"UnblockAttemptsUsedUp", {{L"PukLeft", 0}}, nullptr, IDS_CARD_LOCKED},
+        PinCase{"UnblockAttemptsUsedUpWhateverTheStatus", {{L"PukLeft", 0}, {L"StatusOverride", 1}}, nullptr,
+                IDS_CARD_LOCKED},
+        PinCase{"UnknownStatusValue", {{L"StatusOverride", 9}}, nullptr, IDS_STATUS_UNKNOWN},
+        PinCase{"StatusQueryFails", {}, "UIMGetPINStatus", IDS_STATUS_UNKNOWN},
+        PinCase{"ModemDoesNotAnswer", {{L"ConnectFailures", 1000}}, nullptr, IDS_STATUS_UNKNOWN}),
+    [](const ::testing::TestParamInfo<PinCase>& info) { return std::string(info.param.name); });
+
+struct GpsCase {
+    const char* name;
+    std::uint32_t tracking;
+    std::int32_t nmeaPort;
+    bool trackingFails;
+    const wchar_t* text;  // null: string 116
+};
+
+void PrintTo(const GpsCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class GpsStatusTextSimTest : public StatusTextsSimTest, public ::testing::WithParamInterface<GpsCase> {};
+
+TEST_P(GpsStatusTextSimTest, TextFollowsTheModule)
+{
+    const GpsCase& c = GetParam();
+    Load(true);
+    simmodem::SetValue(L"GpsTracking", c.tracking);
+    if (c.trackingFails)
+        simmodem::FailCall("GetServiceAutomaticTracking", 1234);
+    service.SetNmeaPort(c.nmeaPort);
+    app.UpdateStatusTexts(nullptr, 0);
+    const std::wstring expected = c.text != nullptr ? std::wstring(c.text) : ResString(IDS_STATUS_UNKNOWN);
+    EXPECT_EQ(expected, std::wstring(service.GpsStatusText())) << Narrow(service.GpsStatusText());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modules, GpsStatusTextSimTest,
+    ::testing::Values(GpsCase{"OnWithPort", 1, 5, false, L"使用可能です。[ポート:COM5]"},
+                      GpsCase{"OnWithTwoDigitPort", 1, 12, false, L"使用可能です。[ポート:COM12]"},
+                      GpsCase{"OnPortUnknown", 1, -1, false, L"使用可能です。"},
+                      GpsCase{"Off", 0, 7, false, L"無効状態です。"},
+                      GpsCase{"Unreadable", 1, 7, true, nullptr}),
+    [](const ::testing::TestParamInfo<GpsCase>& info) { return std::string(info.param.name); });
+
+TEST_F(StatusTextsSimTest, TooltipHasTheGpsLineOnlyWithTheOption)
+{
+    Load(true);
+    simmodem::SetValue(L"PinVerified", 1);
+    simmodem::SetValue(L"GpsTracking", 1);
+    service.SetNmeaPort(5);
+    app.UpdateStatusTexts(nullptr, 0);
+    wchar_t tip[kTooltipChars];
+    app.BuildTooltip(tip);
+    EXPECT_EQ(std::wstring(L"Brindle\nPIN ： 使用可能です。\nGPS ： 使用可能です。[ポート:COM5]"), tip)
+        << Narrow(tip);
+
+    service.DisconnectModem();
+    Load(false);
+    app.UpdateStatusTexts(nullptr, 0);
+    app.BuildTooltip(tip);
+    EXPECT_EQ(std::wstring(L"Brindle\nPIN ： 使用可能です。"), tip) << Narrow(tip);
+}
+
+int CountPosted(HWND window, UINT message)
+{
+    int count = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, window, message, message, PM_REMOVE))
+        ++count;
+    return count;
+}
+
+TEST_F(StatusTextsSimTest, NotifyPostsOneTrayUpdate)
+{
+    Load(true);
+    TestWindow window;
+    ASSERT_NE(nullptr, window.Get());
+    app.UpdateStatusTexts(window.Get(), 0);
+    EXPECT_EQ(0, CountPosted(window.Get(), WM_TRAY_UPDATE));
+    app.UpdateStatusTexts(window.Get(), 1);
+    EXPECT_EQ(1, CountPosted(window.Get(), WM_TRAY_UPDATE)) << "one refresh for both texts";
+    app.SetPinStatusUnknown(window.Get(), 1);
+    EXPECT_EQ(1, CountPosted(window.Get(), WM_TRAY_UPDATE));
+    EXPECT_EQ(ResString(IDS_STATUS_UNKNOWN), std::wstring(service.PinStatusText()));
+}
+
+} // namespace
