@@ -2,6 +2,7 @@
 
 #include "common/FormatW.h"
 #include "modem/GpsControl.h"
+#include "modem/ModemSettings.h"
 #include "modem/SimCodes.h"
 #include "modem/SimService.h"
 #include "res/resource.h"

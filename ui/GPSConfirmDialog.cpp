@@ -1,9 +1,8 @@
 #include "ui/GPSConfirmDialog.h"
 
+#include "modem/ModemSettings.h"
 #include "res/resource.h"
 #include "ui/SettingsStore.h"
-
-const wchar_t kDontShowConfirmDialogValue[] = L"DontShowConfirmDialog";
 
 INT_PTR CGPSConfirmDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
 {

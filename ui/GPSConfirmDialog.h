@@ -4,9 +4,6 @@
 
 #include "ui/DialogHelper.h"
 
-// Registry value set to 1 when the user asks not to be warned again.
-extern const wchar_t kDontShowConfirmDialogValue[];
-
 class CGPSConfirmDialog : public IDialogHelper {
 public:
     CGPSConfirmDialog() = default;

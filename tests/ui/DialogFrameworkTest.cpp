@@ -74,7 +74,8 @@ TEST(DialogHelperTest, SecondDoModalOnOpenDialogIsRefusedWithoutASecondWindow)
     INT_PTR nested = 0;
     size_t windows = 0;
     CDialogScript script;
-    script.Then([&] {
+    // A modal dialog becomes visible only once its loop first runs idle.
+    script.WaitFor([] { return ThreadDialogs().size() == 1; }).Then([&] {
         nested = probe.Open();
         windows = ThreadDialogs().size();
         probe.Close(IDOK);
