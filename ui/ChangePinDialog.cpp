@@ -8,26 +8,6 @@ const int kEdits[] = {IDC_CHANGE_OLD_PIN, IDC_CHANGE_NEW_PIN, IDC_CHANGE_NEW_PIN
 
 } // namespace
 
-INT_PTR CChangePinDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog(hDlg, lParam);
-        return FALSE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            OnOk(hDlg);
-            return TRUE;
-        case IDCANCEL:
-            ::EndDialog(hDlg, IDCANCEL);
-            return TRUE;
-        }
-        break;
-    }
-    return DefaultDialogProc(hDlg, message, wParam, lParam);
-}
-
 void CChangePinDialog::OnInitDialog(HWND hDlg, LPARAM attemptsLeft)
 {
     SetAttemptNote(hDlg, IDC_CHANGE_PIN_NOTE, IDS_PIN_RETRIES_NOTE, attemptsLeft);

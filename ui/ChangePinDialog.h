@@ -9,14 +9,12 @@ public:
     CChangePinDialog() = default;
     ~CChangePinDialog() override = default;
 
-    INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
-
     unsigned m_nPinMin = 4;
     unsigned m_nPinMax = 8;
     wchar_t m_szOldPin[kPinChars] = {};
     wchar_t m_szNewPin[kPinChars] = {};
 
 private:
-    void OnInitDialog(HWND hDlg, LPARAM attemptsLeft);
-    void OnOk(HWND hDlg);
+    void OnInitDialog(HWND hDlg, LPARAM attemptsLeft) override;
+    void OnOk(HWND hDlg) override;
 };

@@ -2,26 +2,6 @@
 
 #include "res/resource.h"
 
-INT_PTR CCheckPinDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog(hDlg, lParam);
-        return FALSE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            OnOk(hDlg);
-            return TRUE;
-        case IDCANCEL:
-            ::EndDialog(hDlg, IDCANCEL);
-            return TRUE;
-        }
-        break;
-    }
-    return DefaultDialogProc(hDlg, message, wParam, lParam);
-}
-
 void CCheckPinDialog::OnInitDialog(HWND hDlg, LPARAM attemptsLeft)
 {
     // Opened from the tray, this dialog has no owner on screen to come up over.

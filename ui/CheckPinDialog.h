@@ -9,8 +9,6 @@ public:
     CCheckPinDialog() = default;
     ~CCheckPinDialog() override = default;
 
-    INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
-
     HICON m_hIcon = nullptr;        // small title-bar icon; not owned
     BOOL m_bAppWindow = FALSE;      // show on the taskbar (no visible owner)
     unsigned m_nPinMin = 4;
@@ -18,6 +16,6 @@ public:
     wchar_t m_szPin[kPinChars] = {};
 
 private:
-    void OnInitDialog(HWND hDlg, LPARAM attemptsLeft);
-    void OnOk(HWND hDlg);
+    void OnInitDialog(HWND hDlg, LPARAM attemptsLeft) override;
+    void OnOk(HWND hDlg) override;
 };

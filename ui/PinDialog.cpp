@@ -5,6 +5,26 @@
 
 #include <cwchar>
 
+INT_PTR IPinDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(hDlg, lParam);
+        return FALSE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            OnOk(hDlg);
+            return TRUE;
+        case IDCANCEL:
+            ::EndDialog(hDlg, IDCANCEL);
+            return TRUE;
+        }
+        break;
+    }
+    return DefaultDialogProc(hDlg, message, wParam, lParam);
+}
+
 void IPinDialog::Close(INT_PTR result)
 {
     m_msgDialog.Close(DLG_CLOSED_BY_OWNER);

@@ -21,7 +21,14 @@ public:
     // dialog's own modal loop can return the owner's result.
     void Close(INT_PTR result) override;
 
+    // Init, OK (check the entries) and Cancel, alike for the three dialogs.
+    INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
+
 protected:
+    virtual void OnInitDialog(HWND hDlg, LPARAM attemptsLeft) = 0;
+    // Ends the dialog with IDOK when the entries pass, else complains.
+    virtual void OnOk(HWND hDlg) = 0;
+
     // String stringId formatted with count into the static controlId.
     void SetAttemptNote(HWND hDlg, int controlId, UINT stringId, LPARAM count);
 

@@ -8,26 +8,6 @@ const int kEdits[] = {IDC_UNLOCK_PUK, IDC_UNLOCK_NEW_PIN, IDC_UNLOCK_NEW_PIN_CON
 
 } // namespace
 
-INT_PTR CUnlockPukDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog(hDlg, lParam);
-        return FALSE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            OnOk(hDlg);
-            return TRUE;
-        case IDCANCEL:
-            ::EndDialog(hDlg, IDCANCEL);
-            return TRUE;
-        }
-        break;
-    }
-    return DefaultDialogProc(hDlg, message, wParam, lParam);
-}
-
 void CUnlockPukDialog::OnInitDialog(HWND hDlg, LPARAM attemptsLeft)
 {
     SetAttemptNote(hDlg, IDC_UNLOCK_PUK_NOTE, IDS_PUK_RETRIES_NOTE, attemptsLeft);

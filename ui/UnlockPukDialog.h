@@ -10,8 +10,6 @@ public:
     CUnlockPukDialog() = default;
     ~CUnlockPukDialog() override = default;
 
-    INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
-
     unsigned m_nPinMin = 4;
     unsigned m_nPinMax = 8;
     unsigned m_nPukMin = 8;
@@ -20,6 +18,6 @@ public:
     wchar_t m_szNewPin[kPinChars] = {};
 
 private:
-    void OnInitDialog(HWND hDlg, LPARAM attemptsLeft);
-    void OnOk(HWND hDlg);
+    void OnInitDialog(HWND hDlg, LPARAM attemptsLeft) override;
+    void OnOk(HWND hDlg) override;
 };
