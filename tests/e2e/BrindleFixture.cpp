@@ -1,59 +1,28 @@
 #include "tests/e2e/BrindleFixture.h"
 
-#include "sim/gobiapi/SimModemControl.h"
+#include <functional>
+
 #include "tests/e2e/MainWindowMessages.h"
 #include "tests/e2e/MessagePump.h"
 #include "tests/e2e/MessageText.h"
 #include "tests/e2e/RemoteDialog.h"
+#include "tests/e2e/RemotePopupMenu.h"
 
 namespace e2e {
+namespace {
 
-const wchar_t kCardAbsent[] = L"vevUIMカードが装着されていません。";
-const wchar_t kStatusUnknown[] = L"状態が不明です。";
-const wchar_t kPukNeeded[] = L"PINロックの解除が必要です。";
-const wchar_t kPinNeeded[] = L"PIN1コードの照合が必要です。";
-const wchar_t kCardUsable[] = L"使用可能です。";
-const wchar_t kCardLocked[] = L"vevUIMカードが完全にロックされています。";
-const wchar_t kGpsUsable[] = L"使用可能です。";
-const wchar_t kGpsUsableOnCom7[] = L"使用可能です。[ポート:COM7]";
-const wchar_t kPinWrongMessage[] = L"PIN1コードが誤っています。";
-const wchar_t kPinBlockedMessage[] =
-    L"PINロックされました。\nこのvevUIMカードを使用するには、PINロックの解除を行ってください。";
-const wchar_t kNoDeviceMessage[] = L"デバイスが見つかりませんでした。";
-const wchar_t kOsUnsupportedMessage[] = L"現在のＯＳでは使用できません。";
+// How long a message dialog may take to paint after it appears.
+constexpr DWORD kPaintMs = 3000;
 
-const std::vector<MenuItem> kTrayMenu = {{40002, 0, L"Brindleを開く(&O)"},
-                                         {40003, MF_GRAYED, L"PIN1を照合する(&C)"},
-                                         {0, MF_SEPARATOR, L""},
-                                         {40004, 0, L"バージョン情報(&V)"},
-                                         {40005, 0, L"終了(&X)"}};
-
-std::wstring Tip(const std::wstring& pinText)
+size_t CountLines(const std::vector<LogLine>& lines, const std::function<bool(const std::string&)>& matches)
 {
-    return L"Brindle\nPIN ： " + pinText;
+    size_t count = 0;
+    for (const LogLine& line : lines)
+        count += matches(line.message);
+    return count;
 }
 
-std::wstring TipWithGps(const std::wstring& pinText, const std::wstring& gpsText)
-{
-    return Tip(pinText) + L"\nGPS ： " + gpsText;
-}
-
-std::wstring PinAttemptsNote(int attemptsLeft)
-{
-    return L"注意: あと" + std::to_wstring(attemptsLeft) + L"回PIN1コードを誤ると、vevUIMカードはPINロックされます。";
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    std::string out;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    out.resize(size);
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr,
-                            nullptr);
-    return out;
-}
+} // namespace
 
 void BrindleTest::SetUp()
 {
@@ -69,21 +38,37 @@ void BrindleTest::SetUp()
 CTestProcess* BrindleTest::StartBrindle()
 {
     CTestProcess* brindle = Start(OptionsFor(m_program));
-    if (!brindle)
+    if (!brindle || !WaitUntilStarted(*brindle))
         return nullptr;
-    m_window = nullptr;
-    if (brindle->WaitForWindow(kMainWindowClass, kMainWindowTitle, kBrindleStartMs, &m_window) !=
-        CTestProcess::Outcome::Window) {
-        ADD_FAILURE() << "no main window; exit code " << brindle->ExitCode() << DescribeLog();
-        return nullptr;
-    }
-    if (!WaitFor([&] { return Tray().HasIcon(m_window) || !brindle->IsRunning(); }, kBrindleStartMs) ||
-        !Tray().HasIcon(m_window)) {
-        ADD_FAILURE() << "no tray icon; running " << brindle->IsRunning() << ", exit code " << brindle->ExitCode()
-                      << DescribeLog();
-        return nullptr;
-    }
     return brindle;
+}
+
+bool BrindleTest::WaitUntilStarted(CTestProcess& brindle)
+{
+    m_window = nullptr;
+    if (brindle.WaitForWindow(kMainWindowClass, kMainWindowTitle, kStartMs, &m_window) !=
+        CTestProcess::Outcome::Window) {
+        ADD_FAILURE() << "no main window; exit code " << brindle.ExitCode() << DescribeLog();
+        return false;
+    }
+    // The window exists from the start of its creation, which connects the
+    // modem first; the icon comes near its end.
+    if (!WaitFor([&] { return Tray().HasIcon(m_window) || !brindle.IsRunning(); }, kStartMs) ||
+        !Tray().HasIcon(m_window)) {
+        ADD_FAILURE() << "no tray icon; running " << brindle.IsRunning() << ", exit code " << brindle.ExitCode()
+                      << DescribeLog();
+        return false;
+    }
+    // The icon comes before creation has ended: the card is asked once
+    // more after it. A message sent now is answered only from the message
+    // loop, that is once creation is over, so the test does not change the
+    // card under that last question.
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(m_window, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &ignored)) {
+        ADD_FAILURE() << "the main window never reached its message loop" << DescribeLog();
+        return false;
+    }
+    return true;
 }
 
 BrindleTest::EndOfStart BrindleTest::StartExpectingEnd(DWORD timeoutMs)
@@ -106,64 +91,60 @@ BrindleTest::EndOfStart BrindleTest::WatchUntilEnd(CTestProcess& process, DWORD 
     return end;
 }
 
-bool BrindleTest::WaitForTip(const std::wstring& tip)
+bool BrindleTest::WaitForTip(const std::wstring& tip, DWORD timeoutMs)
 {
-    return WaitFor([&] { return Tray().TipOf(m_window) == tip; }, kBrindleStepMs);
+    return WaitFor([&] { return Tray().TipOf(m_window) == tip; }, timeoutMs);
 }
 
-std::string BrindleTest::DescribeLog() const
+std::string BrindleTest::TipNow()
 {
-    std::string text = "\nlog:";
-    for (const std::string& line : LogLines())
-        text += "\n  " + line;
-    return text;
+    return Narrow(Tray().TipOf(m_window));
 }
 
-void BrindleTest::EnterPin(CTestProcess& brindle, const wchar_t* code, int attemptsLeft,
-                           const std::string& screenshot)
+bool BrindleTest::TipWasShown(const std::wstring& tip)
 {
-    HWND dialog = WaitForDialog(brindle.Id(), kPinEdit, kVerifyCaption, kBrindleStepMs);
-    ASSERT_NE(nullptr, dialog) << "no verify dialog" << DescribeLog();
-    EXPECT_EQ(Utf8(PinAttemptsNote(attemptsLeft)), Utf8(ItemText(dialog, kPinNote)));
-    ASSERT_TRUE(TypeInto(dialog, kPinEdit, code));
-    if (!screenshot.empty())
-        Screenshot(screenshot, dialog);
-    ASSERT_TRUE(ClickButton(dialog, IDOK));
-    EXPECT_TRUE(WaitForWindowGone(dialog, kBrindleStepMs));
-}
-
-void BrindleTest::ConfirmMessage(CTestProcess& brindle, const std::wstring& text,
-                                 const std::wstring& mistakenMessage, DWORD timeoutMs)
-{
-    HWND message = WaitForMessageWindow(brindle.Id(), kMessageCaption, timeoutMs);
-    ASSERT_NE(nullptr, message) << "no message \"" << Utf8(text) << "\"" << DescribeLog();
-    std::string why;
-    EXPECT_TRUE(WaitForMessageText(message, text, 3000, why)) << "expected \"" << Utf8(text) << "\": " << why;
-    if (!mistakenMessage.empty()) {
-        EXPECT_FALSE(MessageShows(message, mistakenMessage, why))
-            << "also reads as \"" << Utf8(mistakenMessage) << "\"";
+    for (const TrayCall& call : Tray().Calls()) {
+        if (call.answer && call.record.tip == tip &&
+            call.record.window == static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(m_window)))
+            return true;
     }
-    ASSERT_TRUE(ClickButton(message, IDOK));
-    EXPECT_TRUE(WaitForWindowGone(message, kBrindleStepMs));
+    return false;
 }
 
-HWND BrindleTest::OpenTrayMenu(CTestProcess& brindle)
+void BrindleTest::ClickIcon(bool left)
 {
-    if (!PostTrayMouse(m_window, WM_LBUTTONDOWN) || !PostTrayMouse(m_window, WM_LBUTTONUP))
-        return nullptr;
-    return WaitForPopupMenu(brindle.Id(), kBrindleStepMs);
+    PostTrayMouse(m_window, left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN);
+    PostTrayMouse(m_window, left ? WM_LBUTTONUP : WM_RBUTTONUP);
 }
 
-void BrindleTest::ExpectMenuItemGreyed(CTestProcess& brindle, unsigned position)
+void BrindleTest::DoubleClickIcon(bool left)
 {
+    // The shell's order for a double click: the second press arrives as
+    // the double-click message.
+    const UINT down = left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN;
+    const UINT up = left ? WM_LBUTTONUP : WM_RBUTTONUP;
+    const UINT dblclk = left ? WM_LBUTTONDBLCLK : WM_RBUTTONDBLCLK;
+    for (UINT message : {down, up, dblclk, up})
+        PostTrayMouse(m_window, message);
+}
+
+HWND BrindleTest::OpenTrayMenu(const CTestProcess& brindle, bool left)
+{
+    ClickIcon(left);
+    return WaitForPopupMenu(brindle.Id(), kStepMs);
+}
+
+void BrindleTest::ExpectMenuItemGreyed(const CTestProcess& brindle, unsigned position)
+{
+    SCOPED_TRACE("menu item " + std::to_string(position) + ", expected greyed");
     HWND menu = OpenTrayMenu(brindle);
     ASSERT_NE(nullptr, menu) << "a single click shows the menu once the double-click time has passed";
     ASSERT_TRUE(ChooseMenuItem(menu, kTrayMenu, position));
-    EXPECT_TRUE(WaitFor([&] { return FindPopupMenu(brindle.Id()) == nullptr; }, kBrindleStepMs));
-    ExpectNoDialogFor(brindle, 1000);
+    EXPECT_TRUE(WaitFor([&] { return FindPopupMenu(brindle.Id()) == nullptr; }, kStepMs));
+    ExpectNoDialogFor(brindle, kQuietMs);
 }
 
-void BrindleTest::ExpectNoDialogFor(CTestProcess& brindle, DWORD milliseconds)
+void BrindleTest::ExpectNoDialogFor(const CTestProcess& brindle, DWORD milliseconds)
 {
     HWND shown = nullptr;
     WaitFor([&] {
@@ -171,12 +152,46 @@ void BrindleTest::ExpectNoDialogFor(CTestProcess& brindle, DWORD milliseconds)
         shown = dialogs.empty() ? nullptr : dialogs.front();
         return shown != nullptr;
     }, milliseconds);
-    EXPECT_EQ(nullptr, shown) << "a dialog \"" << Utf8(TextOf(shown)) << "\" came up";
+    EXPECT_EQ(nullptr, shown) << "a dialog \"" << Narrow(TextOf(shown)) << "\" came up";
+}
+
+void BrindleTest::EnterPin(const CTestProcess& brindle, const std::wstring& code, int attemptsLeft,
+                           const std::string& screenshot)
+{
+    HWND dialog = WaitForDialog(brindle.Id(), kVerifyPin, kVerifyCaption, kStepMs);
+    ASSERT_NE(nullptr, dialog) << "no verify dialog" << DescribeLog();
+    EXPECT_EQ(Narrow(PinAttemptsNote(attemptsLeft)), Narrow(ItemText(dialog, kVerifyNote)));
+    ASSERT_TRUE(TypeInto(dialog, kVerifyPin, code));
+    if (!screenshot.empty())
+        Screenshot(screenshot, dialog);
+    ASSERT_TRUE(ClickButton(dialog, IDOK));
+    EXPECT_TRUE(WaitForWindowGone(dialog, kStepMs)) << "the verify dialog stays after OK";
+}
+
+void BrindleTest::ExpectMessageText(HWND message, const std::wstring& text, const std::wstring& mistaken)
+{
+    std::string why;
+    EXPECT_TRUE(WaitForMessageText(message, text, kPaintMs, why)) << "expected \"" << Narrow(text) << "\": " << why;
+    EXPECT_FALSE(MessageShows(message, mistaken, why)) << "the message also reads as \"" << Narrow(mistaken) << "\"";
+}
+
+bool BrindleTest::ConfirmMessage(const CTestProcess& brindle, const std::wstring& text,
+                                 const std::wstring& mistaken, DWORD timeoutMs)
+{
+    HWND message = WaitForMessageWindow(brindle.Id(), brindletext::kCaption, timeoutMs);
+    if (!message) {
+        ADD_FAILURE() << "no message \"" << Narrow(text) << "\"" << DescribeLog();
+        return false;
+    }
+    ExpectMessageText(message, text, mistaken);
+    EXPECT_TRUE(ClickButton(message, IDOK));
+    EXPECT_TRUE(WaitForWindowGone(message, kStepMs)) << "the message stays after OK";
+    return true;
 }
 
 void BrindleTest::ExpectOrderlyExit(CTestProcess& brindle)
 {
-    ASSERT_TRUE(brindle.WaitForExit(kBrindleStepMs)) << "still running after the exit command";
+    ASSERT_TRUE(brindle.WaitForExit(kStepMs)) << "still running after the exit command";
     EXPECT_EQ(0u, brindle.ExitCode());
     EXPECT_EQ(1u, Tray().CountOf(NIM_DELETE, m_window));
     EXPECT_TRUE(Tray().Icons().empty());
@@ -190,10 +205,21 @@ void BrindleTest::ExpectNoFailureLogged(DWORD processId) const
 
 size_t BrindleTest::CountLogMessages(const std::string& message, DWORD processId) const
 {
-    size_t count = 0;
-    for (const LogLine& line : LogOf(processId))
-        count += line.message == message;
-    return count;
+    return CountLines(LogOf(processId), [&](const std::string& line) { return line == message; });
+}
+
+size_t BrindleTest::CountLogMessagesStartingWith(const std::string& prefix, DWORD processId) const
+{
+    return CountLines(LogOf(processId),
+                      [&](const std::string& line) { return line.compare(0, prefix.size(), prefix) == 0; });
+}
+
+std::string BrindleTest::DescribeLog() const
+{
+    std::string text = "\nlog:";
+    for (const std::string& line : LogLines())
+        text += "\n  " + line;
+    return text;
 }
 
 } // namespace e2e

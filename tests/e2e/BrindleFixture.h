@@ -1,58 +1,22 @@
-// brindle.exe on the simulated platform, as the user and Windows meet it.
-// Every start that gets as far as the modem sits through its real settling
-// time, so the tests built on this fixture check as much as they can per
-// start.
+// brindle.exe started on the simulated platform and driven from outside as
+// the user, the shell and Windows meet it: its tray icon, its dialogs and
+// its messages. Every start that gets as far as the modem sits through its
+// real settling time, so a test checks as much as it can per start and
+// changes the simulated card between steps instead.
 #pragma once
 
 #include <string>
-#include <vector>
 
+#include "tests/e2e/BrindleTexts.h"
 #include "tests/e2e/EndToEndFixture.h"
-#include "tests/e2e/RemotePopupMenu.h"
 
 namespace e2e {
 
-constexpr DWORD kBrindleStartMs = 90000;
-constexpr DWORD kBrindleStepMs = 20000;
-
-// The PIN verify dialog (template 114).
-constexpr int kPinEdit = 1007;
-constexpr int kPinNote = 1008;
-constexpr wchar_t kVerifyCaption[] = L"PIN1コード照合";
-// Caption of every message (string 120).
-constexpr wchar_t kMessageCaption[] = L"Brindle";
-constexpr wchar_t kAboutCaption[] = L"Brindleのバージョン情報";
-
-// The tooltip: string 105 (or 106) filled with the status texts.
-std::wstring Tip(const std::wstring& pinText);
-std::wstring TipWithGps(const std::wstring& pinText, const std::wstring& gpsText);
-// The verify dialog's note (string 104) for attempts left.
-std::wstring PinAttemptsNote(int attemptsLeft);
-
-// Status texts, strings 115 to 128.
-extern const wchar_t kCardAbsent[];
-extern const wchar_t kStatusUnknown[];
-extern const wchar_t kPukNeeded[];
-extern const wchar_t kPinNeeded[];
-extern const wchar_t kCardUsable[];
-extern const wchar_t kCardLocked[];
-extern const wchar_t kGpsUsable[];
-extern const wchar_t kGpsUsableOnCom7[];
-// Messages.
-extern const wchar_t kPinWrongMessage[];      // 111
-extern const wchar_t kPinBlockedMessage[];    // 113
-extern const wchar_t kNoDeviceMessage[];      // 133
-extern const wchar_t kOsUnsupportedMessage[]; // 134
-
-// Menu 106 as its resource lays it out; item states as after start-up
-// without a PIN to verify.
-extern const std::vector<MenuItem> kTrayMenu;
-constexpr unsigned kMenuOpenSettings = 0;
-constexpr unsigned kMenuVerifyPin = 1;
-constexpr unsigned kMenuAbout = 3;
-constexpr unsigned kMenuExit = 4;
-
-std::string Utf8(const std::wstring& text);
+// A start with the modem's settling time; any later step of the program.
+constexpr DWORD kStartMs = 90000;
+constexpr DWORD kStepMs = 20000;
+// How long a test watches to be sure that something does not happen.
+constexpr DWORD kQuietMs = 1500;
 
 class BrindleTest : public EndToEndTest {
 protected:
@@ -64,43 +28,59 @@ protected:
         bool madeMainWindow = false;
     };
 
+    // Skips without a program; switches the debug log on.
     void SetUp() override;
 
-    // Starts brindle.exe and waits until its window has put the icon in the
-    // tray (the window exists from the start of its creation, which
-    // connects the modem first; the icon marks the end of it).
+    // Starts brindle.exe and waits until its start has finished; null (with
+    // a failure recorded) when it did not.
     CTestProcess* StartBrindle();
+    // Waits for brindle's main window (m_window), its tray icon and the end
+    // of the window's creation. False (with a failure recorded) when one of
+    // them does not come.
+    bool WaitUntilStarted(CTestProcess& brindle);
     // Starts brindle.exe and watches it until it ends by itself.
-    EndOfStart StartExpectingEnd(DWORD timeoutMs = kBrindleStepMs);
+    EndOfStart StartExpectingEnd(DWORD timeoutMs = kStepMs);
     // Watches process until it ends by itself.
     EndOfStart WatchUntilEnd(CTestProcess& process, DWORD timeoutMs);
 
-    bool WaitForTip(const std::wstring& tip);
-    std::string TipNow() { return Utf8(Tray().TipOf(m_window)); }
-    std::string DescribeLog() const;
+    bool WaitForTip(const std::wstring& tip, DWORD timeoutMs = kStepMs);
+    std::string TipNow();
+    // Whether the icon had that tip at any time since the last ClearCalls.
+    bool TipWasShown(const std::wstring& tip);
+
+    // What a user's single or double click on the icon delivers.
+    void ClickIcon(bool left);
+    void DoubleClickIcon(bool left);
+    // A single click on the icon, then the menu it brings after the
+    // double-click time; null when no menu came.
+    HWND OpenTrayMenu(const CTestProcess& brindle, bool left = true);
+    // Enter on a greyed item only closes the menu: the item's state cannot be
+    // read from outside, so this is how a test sees it.
+    void ExpectMenuItemGreyed(const CTestProcess& brindle, unsigned position);
+    // No dialog of brindle becomes visible within milliseconds.
+    void ExpectNoDialogFor(const CTestProcess& brindle, DWORD milliseconds);
 
     // Types the code into the verify dialog (open or about to open), checks
     // its note, and confirms it.
-    void EnterPin(CTestProcess& brindle, const wchar_t* code, int attemptsLeft,
+    void EnterPin(const CTestProcess& brindle, const std::wstring& code, int attemptsLeft,
                   const std::string& screenshot = std::string());
-    // Waits for the message with text, checks it is not mistakenMessage
-    // (proof that the reading tells texts apart), and confirms it with OK.
-    void ConfirmMessage(CTestProcess& brindle, const std::wstring& text, const std::wstring& mistakenMessage,
-                        DWORD timeoutMs = kBrindleStepMs);
-    // A single click on the icon, then the menu it brings after the
-    // double-click time; null when no menu came.
-    HWND OpenTrayMenu(CTestProcess& brindle);
-    // Enter on a greyed item only closes the menu: the item's state cannot be
-    // read from outside, so this is how a test sees it.
-    void ExpectMenuItemGreyed(CTestProcess& brindle, unsigned position);
-    // No dialog of brindle becomes visible within milliseconds.
-    void ExpectNoDialogFor(CTestProcess& brindle, DWORD milliseconds);
+    // Checks that the message shows text and does not read as mistaken, the
+    // text a fault would most likely show instead (which also proves that
+    // the reading tells the two apart).
+    void ExpectMessageText(HWND message, const std::wstring& text, const std::wstring& mistaken);
+    // Waits for the message, checks its text as above and confirms it with
+    // OK. False (with a failure recorded) when no message came.
+    bool ConfirmMessage(const CTestProcess& brindle, const std::wstring& text, const std::wstring& mistaken,
+                        DWORD timeoutMs = kStepMs);
 
     void ExpectOrderlyExit(CTestProcess& brindle);
     // Up to the exit: the final disconnect finds no open link (every request
     // closes its own), which the stand-in answers with "not connected".
     void ExpectNoFailureLogged(DWORD processId) const;
+    // The lines of processId that are message, or that begin with prefix.
     size_t CountLogMessages(const std::string& message, DWORD processId) const;
+    size_t CountLogMessagesStartingWith(const std::string& prefix, DWORD processId) const;
+    std::string DescribeLog() const;
 
     std::wstring m_program;
     HWND m_window = nullptr;

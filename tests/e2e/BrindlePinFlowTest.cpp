@@ -9,6 +9,8 @@
 namespace e2e {
 namespace {
 
+namespace text = brindletext;
+
 TEST_F(BrindleTest, WrongCodesCountDownToTheBlockAfterWhichVerifyIsGreyedOut)
 {
     CTestProcess* brindle = StartBrindle();
@@ -16,14 +18,14 @@ TEST_F(BrindleTest, WrongCodesCountDownToTheBlockAfterWhichVerifyIsGreyedOut)
 
     // Each wrong code: string 111, then the dialog again with one attempt fewer.
     EnterPin(*brindle, L"0000", 3);
-    ConfirmMessage(*brindle, kPinWrongMessage, kPinBlockedMessage);
+    ConfirmMessage(*brindle, text::kPinWrong, text::kPinBlocked);
     EnterPin(*brindle, L"9999", 2);
-    ConfirmMessage(*brindle, kPinWrongMessage, kPinBlockedMessage);
+    ConfirmMessage(*brindle, text::kPinWrong, text::kPinBlocked);
     // The last attempt blocks PIN1: string 113, and the flow ends.
     EnterPin(*brindle, L"1111", 1);
-    ConfirmMessage(*brindle, kPinBlockedMessage, kPinWrongMessage);
+    ConfirmMessage(*brindle, text::kPinBlocked, text::kPinWrong);
     ExpectNoDialogFor(*brindle, 1000);
-    EXPECT_TRUE(WaitForTip(Tip(kPukNeeded))) << TipNow();
+    EXPECT_TRUE(WaitForTip(TipText(text::kPukNeeded))) << TipNow();
     EXPECT_EQ(3u, simmodem::CallCount("UIMVerifyPIN"));
     EXPECT_EQ(0u, simmodem::GetValue(L"PinLeft", 99));
     EXPECT_EQ(2u, CountLogMessages("AtCpin:FAIL (UIMVerifyPIN) (1012)", brindle->Id())) << DescribeLog();
@@ -34,13 +36,13 @@ TEST_F(BrindleTest, WrongCodesCountDownToTheBlockAfterWhichVerifyIsGreyedOut)
     // A refresh with PIN1 blocked has nothing to verify either.
     ASSERT_TRUE(PostDeviceRefresh(m_window));
     ExpectNoDialogFor(*brindle, 1000);
-    EXPECT_EQ(Tip(kPukNeeded), Tray().TipOf(m_window)) << TipNow();
+    EXPECT_EQ(TipText(text::kPukNeeded), Tray().TipOf(m_window)) << TipNow();
 
     // The same keys on an enabled item do choose it.
     HWND menu = OpenTrayMenu(*brindle);
     ASSERT_NE(nullptr, menu);
     ASSERT_TRUE(ChooseMenuItem(menu, kTrayMenu, kMenuAbout));
-    HWND about = WaitForDialog(brindle->Id(), 0, kAboutCaption, kBrindleStepMs);
+    HWND about = WaitForDialog(brindle->Id(), 0, kAboutCaption, kStepMs);
     EXPECT_NE(nullptr, about) << "the About dialog did not open";
 
     // Exit closes the About dialog with the rest.

@@ -4,10 +4,11 @@
 // and ResumeTryCount are shortened through the product key; the first try
 // after a resume keeps its fixed 10 s.
 #include "sim/gobiapi/SimModemControl.h"
-#include "tests/e2e/BrindleAppFixture.h"
+#include "tests/e2e/BrindleFixture.h"
+#include "tests/e2e/MainWindowMessages.h"
 #include "tests/e2e/MessagePump.h"
+#include "tests/e2e/MessageText.h"
 #include "tests/e2e/RemoteDialog.h"
-#include "tests/e2e/RemoteMessage.h"
 #include "tests/e2e/RemotePopupMenu.h"
 
 namespace e2e {
@@ -15,22 +16,10 @@ namespace {
 
 namespace text = brindletext;
 
-constexpr wchar_t kVerifyCaption[] = L"PIN1コード照合";
-constexpr int kVerifyPin = 1007;
-constexpr int kVerifyNote = 1008;
-constexpr int kSettingsPinLine = 1001;
 constexpr DWORD kFirstTryMs = 10000;
 constexpr DWORD kShortResumeDelayMs = 300;
 
-// Menu 106 as its resource lays it out (only the separator's state counts
-// for choosing by position).
-const std::vector<MenuItem> kTrayMenu = {{kCmdOpenSettings, 0, L"Brindleを開く(&O)"},
-                                         {kCmdVerifyPin, 0, L"PIN1を照合する(&C)"},
-                                         {0, MF_SEPARATOR, L""},
-                                         {kCmdAbout, 0, L"バージョン情報(&V)"},
-                                         {kCmdExit, 0, L"終了(&X)"}};
-
-using BrindlePowerTest = BrindleAppTest;
+using BrindlePowerTest = BrindleTest;
 
 TEST_F(BrindlePowerTest, SuspendClosesTheVerifyDialogAndResumeOpensItAgain)
 {
@@ -56,16 +45,9 @@ TEST_F(BrindlePowerTest, SuspendClosesTheVerifyDialogAndResumeOpensItAgain)
     PumpFor(GetDoubleClickTime() + kQuietMs);
     EXPECT_TRUE(VisibleDialogs(pid).empty()) << "a left double click opened a dialog while 40002 is greyed";
     EXPECT_EQ(nullptr, FindPopupMenu(pid)) << "a double click shows no menu";
-    for (unsigned position : {0u, 1u}) {
+    for (unsigned position : {kMenuOpenSettings, kMenuVerifyPin}) {
         SCOPED_TRACE(kTrayMenu[position].id);
-        PostTrayMouse(m_window, WM_LBUTTONDOWN);
-        PostTrayMouse(m_window, WM_LBUTTONUP);
-        HWND menu = WaitForPopupMenu(pid, kStepMs);
-        ASSERT_NE(nullptr, menu) << "a single click shows the menu";
-        ASSERT_TRUE(ChooseMenuItem(menu, kTrayMenu, position));
-        EXPECT_TRUE(WaitForWindowGone(menu, kStepMs));
-        PumpFor(kQuietMs);
-        EXPECT_TRUE(VisibleDialogs(pid).empty()) << "the item was not greyed";
+        ExpectMenuItemGreyed(*brindle, position);
     }
 
     // Resume: the tip says the state is being checked; 10 s later the
@@ -77,12 +59,8 @@ TEST_F(BrindlePowerTest, SuspendClosesTheVerifyDialogAndResumeOpensItAgain)
     verify = WaitForDialog(pid, kVerifyPin, kVerifyCaption, kFirstTryMs + kStepMs);
     ASSERT_NE(nullptr, verify) << "the verify dialog did not open again after the resume" << DescribeLog();
     EXPECT_LT(connects, simmodem::CallCount("QCWWAN2kConnect"));
-    EXPECT_NE(std::wstring::npos, ItemText(verify, kVerifyNote).find(L"あと3回"))
-        << Narrow(ItemText(verify, kVerifyNote));
     EXPECT_TRUE(WaitForTip(TipText(text::kPinNeeded, text::kGpsOnCom7))) << TipNow();
-    ASSERT_TRUE(TypeInto(verify, kVerifyPin, L"1234"));
-    ASSERT_TRUE(ClickButton(verify, IDOK));
-    EXPECT_TRUE(WaitForWindowGone(verify, kStepMs));
+    EnterPin(*brindle, L"1234", 3);
     EXPECT_TRUE(WaitForTip(TipText(text::kUsable, text::kGpsOnCom7))) << TipNow() << DescribeLog();
 
     // Back to normal: a right double click still shows no menu, a single
@@ -90,9 +68,7 @@ TEST_F(BrindlePowerTest, SuspendClosesTheVerifyDialogAndResumeOpensItAgain)
     DoubleClickIcon(false);
     PumpFor(GetDoubleClickTime() + kQuietMs);
     EXPECT_EQ(nullptr, FindPopupMenu(pid)) << "a right double click showed the menu";
-    PostTrayMouse(m_window, WM_RBUTTONDOWN);
-    PostTrayMouse(m_window, WM_RBUTTONUP);
-    HWND menu = WaitForPopupMenu(pid, kStepMs);
+    HWND menu = OpenTrayMenu(*brindle, false);
     ASSERT_NE(nullptr, menu) << "a single right click shows the menu";
     ASSERT_TRUE(DismissMenu(menu));
     EXPECT_TRUE(WaitForWindowGone(menu, kStepMs));
@@ -138,11 +114,11 @@ TEST_F(BrindlePowerTest, ResumeWhileLockedWaitsForTheUnlockAndGivesUpWithoutTheM
     // from here on, then the program tells the user and closes.
     simmodem::SetValue(L"DeviceCount", 0);
     ASSERT_TRUE(PostSessionChange(m_window, kSessionUnlock));
-    HWND message = WaitForMessageDialog(pid, text::kCaption, kStepMs);
+    HWND message = WaitForMessageWindow(pid, text::kCaption, kStepMs);
     ASSERT_NE(nullptr, message) << "no message after the tries" << DescribeLog();
     ExpectMessageText(message, text::kNoDevice, text::kCommFailed);
     EXPECT_EQ(kTries, simmodem::CallCount("QCWWAN2kEnumerateDevices") - enumerations);
-    EXPECT_EQ(kTries, CountLogLinesStartingWith("ConnectModem:FAIL", pid)) << DescribeLog();
+    EXPECT_EQ(kTries, CountLogMessagesStartingWith("ConnectModem:FAIL", pid)) << DescribeLog();
     EXPECT_TRUE(WaitForTip(TipText(text::kUnknown, text::kUnknown))) << TipNow();
     ASSERT_TRUE(ClickButton(message, IDOK));
     ExpectOrderlyExit(*brindle);
@@ -164,14 +140,14 @@ TEST_F(BrindlePowerTest, WithNoTriesConfiguredTheOneTryComesAfterTenSeconds)
     const DWORD resumedAt = GetTickCount();
     ASSERT_TRUE(PostPowerBroadcast(m_window, kPowerResumeSuspend));
     EXPECT_TRUE(WaitForTip(TipText(text::kCardChecking))) << TipNow();
-    HWND message = WaitForMessageDialog(pid, text::kCaption, kFirstTryMs + kStepMs);
+    HWND message = WaitForMessageWindow(pid, text::kCaption, kFirstTryMs + kStepMs);
     const DWORD elapsed = GetTickCount() - resumedAt;
     ASSERT_NE(nullptr, message) << "no message after the one try" << DescribeLog();
     // A little slack for the tick count's granularity.
     EXPECT_GE(elapsed, kFirstTryMs - 500) << "the try came before the first delay";
     ExpectMessageText(message, text::kNoDevice, text::kCommFailed);
     EXPECT_EQ(1u, simmodem::CallCount("QCWWAN2kEnumerateDevices") - enumerations);
-    EXPECT_EQ(1u, CountLogLinesStartingWith("ConnectModem:FAIL", pid)) << DescribeLog();
+    EXPECT_EQ(1u, CountLogMessagesStartingWith("ConnectModem:FAIL", pid)) << DescribeLog();
     EXPECT_TRUE(WaitForTip(TipText(text::kUnknown))) << TipNow();
     ASSERT_TRUE(ClickButton(message, IDOK));
     ExpectOrderlyExit(*brindle);

@@ -6,7 +6,8 @@
 #include <utility>
 
 #include "sim/gobiapi/SimModemControl.h"
-#include "tests/e2e/BrindleAppFixture.h"
+#include "tests/e2e/BrindleFixture.h"
+#include "tests/e2e/MainWindowMessages.h"
 #include "tests/e2e/MessagePump.h"
 #include "tests/e2e/RemoteDialog.h"
 
@@ -15,9 +16,8 @@ namespace {
 
 namespace text = brindletext;
 
-// Settings dialog (templates 112 and 140).
+// Settings dialog (templates 112 and 140); its PIN1 line is kSettingsPinLine.
 constexpr int kCloseButton = IDOK;
-constexpr int kPinLine = 1001;
 constexpr int kChange = 1002;
 constexpr int kUnblock = 1003;
 constexpr int kProtectOn = 1004;
@@ -27,10 +27,7 @@ constexpr int kGpsOn = 1007;
 constexpr int kGpsOff = 1008;
 constexpr int kGpsLine = 1009;
 
-// The PIN code dialogs opened from it.
-constexpr wchar_t kVerifyCaption[] = L"PIN1コード照合";
-constexpr int kVerifyPin = 1007;
-constexpr int kVerifyNote = 1008;
+// The PIN code dialogs opened from it besides the verify dialog.
 constexpr wchar_t kChangeCaption[] = L"PIN1コード変更";
 constexpr int kChangeOldPin = 1009;
 constexpr int kChangeNote = 1010;
@@ -59,12 +56,7 @@ std::string EnabledPinButtons(HWND dialog)
     return enabled;
 }
 
-std::wstring AttemptsNote(int left)
-{
-    return L"あと" + std::to_wstring(left) + L"回";
-}
-
-class BrindleSettingsTest : public BrindleAppTest {
+class BrindleSettingsTest : public BrindleTest {
 protected:
     // Opens the settings dialog the way a user does (the menu's first item
     // or a left double click on the icon) and waits until it has read the
@@ -75,16 +67,16 @@ protected:
             DoubleClickIcon(true);
         else
             PostMenuCommand(m_window, kCmdOpenSettings);
-        HWND dialog = WaitForDialog(brindle.Id(), kPinLine, text::kCaption, kStepMs);
+        HWND dialog = WaitForDialog(brindle.Id(), kSettingsPinLine, text::kCaption, kStepMs);
         if (!dialog) {
             ADD_FAILURE() << "no settings dialog" << DescribeLog();
             return nullptr;
         }
         const bool read = WaitFor([&] {
-            const std::wstring line = ItemText(dialog, kPinLine);
+            const std::wstring line = ItemText(dialog, kSettingsPinLine);
             return !line.empty() && line != text::kCardChecking;
         }, kStepMs);
-        EXPECT_TRUE(read) << "the card was never read; line " << Narrow(ItemText(dialog, kPinLine));
+        EXPECT_TRUE(read) << "the card was never read; line " << Narrow(ItemText(dialog, kSettingsPinLine));
         return dialog;
     }
 
@@ -99,7 +91,7 @@ protected:
             return nullptr;
         }
         const std::wstring note = ItemText(dialog, noteId);
-        EXPECT_NE(std::wstring::npos, note.find(AttemptsNote(attemptsLeft)))
+        EXPECT_NE(std::wstring::npos, note.find(AttemptsLeft(attemptsLeft)))
             << Narrow(caption) << " note: " << Narrow(note) << ", expected " << attemptsLeft << " attempts left";
         for (const auto& entry : entries)
             EXPECT_TRUE(TypeInto(dialog, entry.first, entry.second));
@@ -108,18 +100,14 @@ protected:
         return dialog;
     }
 
-    void VerifyWith(const CTestProcess& brindle, const std::wstring& pin, int attemptsLeft)
-    {
-        EnterCodes(brindle, kVerifyCaption, kVerifyPin, kVerifyNote, attemptsLeft, {{kVerifyPin, pin}});
-    }
-
     // Waits until the PIN line shows line (the operation has ended), then
     // checks the buttons, the line's way to the tooltip, and the focus.
     void ExpectPinGroup(HWND settings, const std::wstring& line, const std::string& enabled,
                         const std::wstring& tip)
     {
-        EXPECT_TRUE(WaitFor([&] { return ItemText(settings, kPinLine) == line; }, kStepMs))
-            << "line " << Narrow(ItemText(settings, kPinLine)) << ", expected " << Narrow(line) << DescribeLog();
+        EXPECT_TRUE(WaitFor([&] { return ItemText(settings, kSettingsPinLine) == line; }, kStepMs))
+            << "line " << Narrow(ItemText(settings, kSettingsPinLine)) << ", expected " << Narrow(line)
+            << DescribeLog();
         EXPECT_EQ(enabled, EnabledPinButtons(settings)) << "line " << Narrow(line);
         EXPECT_TRUE(WaitForTip(tip)) << TipNow() << ", expected " << Narrow(tip);
     }
@@ -200,7 +188,7 @@ TEST_F(BrindleSettingsTest, EveryOpeningShowsTheButtonsThatFitTheCardAndMenuExit
             // Without a card there is nothing to do, but the dialog stays.
             PumpFor(kQuietMs);
             EXPECT_TRUE(IsWindowVisible(settings));
-            EXPECT_EQ(text::kCardAbsent, ItemText(settings, kPinLine));
+            EXPECT_EQ(text::kCardAbsent, ItemText(settings, kSettingsPinLine));
         }
         if (state.screenshot)
             Screenshot(state.screenshot, settings);
@@ -240,7 +228,7 @@ TEST_F(BrindleSettingsTest, PinOperationsChangeTheCardAndEveryChangeReachesTheTi
 
     // Protection on.
     ASSERT_TRUE(ClickButton(settings, kProtectOn));
-    VerifyWith(*brindle, L"1234", 3);
+    EnterPin(*brindle, L"1234", 3);
     ExpectPinGroup(settings, text::kUsable, "1006 1002", TipText(text::kUsable));
     ExpectFocusOnClose(settings);
     EXPECT_EQ(1u, simmodem::GetValue(L"PinProtection", 0));
@@ -258,7 +246,7 @@ TEST_F(BrindleSettingsTest, PinOperationsChangeTheCardAndEveryChangeReachesTheTi
 
     // Protection off with the new code.
     ASSERT_TRUE(ClickButton(settings, kProtectOff));
-    VerifyWith(*brindle, L"5678", 3);
+    EnterPin(*brindle, L"5678", 3);
     ExpectPinGroup(settings, text::kUsable, "1004", TipText(text::kUsable));
     EXPECT_EQ(0u, simmodem::GetValue(L"PinProtection", 1));
     CloseSettings(settings, true);
@@ -272,18 +260,18 @@ TEST_F(BrindleSettingsTest, PinOperationsChangeTheCardAndEveryChangeReachesTheTi
     ASSERT_NE(nullptr, settings);
     ExpectPinGroup(settings, text::kPinNeeded, "1005", TipText(text::kPinNeeded));
     ASSERT_TRUE(ClickButton(settings, kVerify));
-    VerifyWith(*brindle, L"0000", 3);
+    EnterPin(*brindle, L"0000", 3);
     ConfirmMessage(*brindle, text::kPinWrong, text::kPukWrong);
     HWND again = WaitForDialog(brindle->Id(), kVerifyPin, kVerifyCaption, kStepMs);
     ASSERT_NE(nullptr, again) << "no verify dialog after the wrong code";
-    EXPECT_NE(std::wstring::npos, ItemText(again, kVerifyNote).find(AttemptsNote(2)));
+    EXPECT_EQ(Narrow(PinAttemptsNote(2)), Narrow(ItemText(again, kVerifyNote)));
     ASSERT_TRUE(ClickButton(again, IDCANCEL));
     EXPECT_TRUE(WaitForWindowGone(again, kStepMs));
     PumpFor(kQuietMs);
-    EXPECT_EQ(text::kPinNeeded, ItemText(settings, kPinLine)) << "a cancelled verification changed the line";
+    EXPECT_EQ(text::kPinNeeded, ItemText(settings, kSettingsPinLine)) << "a cancelled verification changed the line";
     EXPECT_EQ("1005", EnabledPinButtons(settings));
     ASSERT_TRUE(ClickButton(settings, kVerify));
-    VerifyWith(*brindle, L"5678", 2);
+    EnterPin(*brindle, L"5678", 2);
     ExpectPinGroup(settings, text::kUsable, "1006 1002", TipText(text::kUsable));
     ExpectFocusOnClose(settings);
     EXPECT_EQ(1u, simmodem::GetValue(L"PinVerified", 0));
@@ -296,11 +284,11 @@ TEST_F(BrindleSettingsTest, PinOperationsChangeTheCardAndEveryChangeReachesTheTi
     ASSERT_NE(nullptr, settings);
     ExpectPinGroup(settings, text::kPinNeeded, "1005", TipText(text::kPinNeeded));
     ASSERT_TRUE(ClickButton(settings, kVerify));
-    VerifyWith(*brindle, L"0000", 3);
+    EnterPin(*brindle, L"0000", 3);
     ConfirmMessage(*brindle, text::kPinWrong, text::kPukWrong);
-    VerifyWith(*brindle, L"0000", 2);
+    EnterPin(*brindle, L"0000", 2);
     ConfirmMessage(*brindle, text::kPinWrong, text::kPukWrong);
-    VerifyWith(*brindle, L"0000", 1);
+    EnterPin(*brindle, L"0000", 1);
     ConfirmMessage(*brindle, text::kPinBlocked, text::kCardLockedNow);
     ExpectPinGroup(settings, text::kPukNeeded, "1003", TipText(text::kPukNeeded));
     ExpectFocusOnClose(settings);

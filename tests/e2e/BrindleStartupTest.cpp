@@ -14,6 +14,8 @@
 namespace e2e {
 namespace {
 
+namespace text = brindletext;
+
 // A visible window of the test's own, to take the foreground from.
 class CForegroundProbe : CUncopyable {
 public:
@@ -37,20 +39,20 @@ TEST_F(BrindleTest, PinNeededAtStartIsVerifiedThenASecondStartIsRefusedAndMenuEx
 {
     CTestProcess* brindle = StartBrindle();
     ASSERT_NE(nullptr, brindle);
-    EXPECT_EQ(Tip(kPinNeeded), Tray().TipOf(m_window)) << TipNow();
+    EXPECT_EQ(TipText(text::kPinNeeded), Tray().TipOf(m_window)) << TipNow();
     const TrayIcon icon = Tray().IconOfProcess(brindle->Id());
     EXPECT_EQ(kTrayNotify, icon.callbackMessage);
     EXPECT_TRUE(icon.hasIcon);
 
     EXPECT_EQ(0u, simmodem::CallCount("UIMVerifyPIN")) << "nothing is verified before the user confirms";
-    ASSERT_NE(nullptr, WaitForDialog(brindle->Id(), kPinEdit, kVerifyCaption, kBrindleStepMs))
+    ASSERT_NE(nullptr, WaitForDialog(brindle->Id(), kVerifyPin, kVerifyCaption, kStepMs))
         << "the verify dialog did not open by itself" << DescribeLog();
-    std::cout << "screen with the verify dialog: " << Utf8(Screenshot("verify_dialog_screen")) << "\n"
-              << "tip seen by the tray: " << Utf8(Tray().TipOf(m_window)) << "\n";
+    std::cout << "screen with the verify dialog: " << Narrow(Screenshot("verify_dialog_screen")) << "\n"
+              << "tip seen by the tray: " << Narrow(Tray().TipOf(m_window)) << "\n";
     EnterPin(*brindle, L"1234", 3, "verify_dialog");
-    EXPECT_TRUE(WaitForTip(Tip(kCardUsable))) << TipNow() << DescribeLog();
+    EXPECT_TRUE(WaitForTip(TipText(text::kUsable))) << TipNow() << DescribeLog();
     EXPECT_EQ(1u, simmodem::CallCount("UIMVerifyPIN"));
-    std::cout << "tip seen by the tray after the verification: " << Utf8(Tray().TipOf(m_window)) << "\n";
+    std::cout << "tip seen by the tray after the verification: " << Narrow(Tray().TipOf(m_window)) << "\n";
 
     // A second start in the same session ends at once, silently, and brings
     // the running instance forward.
@@ -62,7 +64,7 @@ TEST_F(BrindleTest, PinNeededAtStartIsVerifiedThenASecondStartIsRefusedAndMenuEx
     const size_t callsBefore = Tray().Calls().size();
     CTestProcess* second = Start(OptionsFor(m_program));
     ASSERT_NE(nullptr, second);
-    const EndOfStart end = WatchUntilEnd(*second, kBrindleStepMs);
+    const EndOfStart end = WatchUntilEnd(*second, kStepMs);
     EXPECT_TRUE(end.ended);
     EXPECT_EQ(1u, end.exitCode);
     EXPECT_FALSE(end.showedDialog);
@@ -75,8 +77,8 @@ TEST_F(BrindleTest, PinNeededAtStartIsVerifiedThenASecondStartIsRefusedAndMenuEx
     // Explorer restarts: the icon comes back with the tip of the moment.
     Tray().RestartShell();
     EXPECT_TRUE(WaitFor([&] { return Tray().CountOf(NIM_ADD, m_window) == 2 && Tray().HasIcon(m_window); },
-                        kBrindleStepMs));
-    EXPECT_EQ(Tip(kCardUsable), Tray().TipOf(m_window)) << TipNow();
+                        kStepMs));
+    EXPECT_EQ(TipText(text::kUsable), Tray().TipOf(m_window)) << TipNow();
 
     // A session end that was called off changes nothing.
     const size_t callsBeforeEndSession = Tray().Calls().size();
@@ -97,9 +99,9 @@ TEST_F(BrindleTest, WithTheGpsOptionTheTipHasTheGpsLineAndMenuExitSwitchesTheMod
     ASSERT_TRUE(ProductKey().SetDword(L"GPSStatus", 2));
     CTestProcess* brindle = StartBrindle();
     ASSERT_NE(nullptr, brindle);
-    EXPECT_EQ(TipWithGps(kPinNeeded, kGpsUsableOnCom7), Tray().TipOf(m_window)) << TipNow();
+    EXPECT_EQ(TipText(text::kPinNeeded, text::kGpsOnCom7), Tray().TipOf(m_window)) << TipNow();
     EnterPin(*brindle, L"1234", 3, "verify_dialog_gps");
-    EXPECT_TRUE(WaitForTip(TipWithGps(kCardUsable, kGpsUsableOnCom7))) << TipNow() << DescribeLog();
+    EXPECT_TRUE(WaitForTip(TipText(text::kUsable, text::kGpsOnCom7))) << TipNow() << DescribeLog();
     EXPECT_EQ(1u, simmodem::GetValue(L"GpsTracking", 0)) << "the stored choice 2 is applied at start";
 
     ExpectNoFailureLogged(brindle->Id());
@@ -140,7 +142,7 @@ protected:
         CTestProcess* brindle = Start(OptionsFor(m_program));
         ASSERT_NE(nullptr, brindle);
         EXPECT_EQ(CTestProcess::Outcome::Window,
-                  brindle->WaitForWindow(kMainWindowClass, kMainWindowTitle, kBrindleStepMs))
+                  brindle->WaitForWindow(kMainWindowClass, kMainWindowTitle, kStepMs))
             << when << ", the start was refused; exit code " << brindle->ExitCode();
         brindle->Terminate();
     }
@@ -232,7 +234,7 @@ TEST_P(OsCheckTest, WorkstationsFromXpOnRunAndOthersAreToldOnce)
         CTestProcess* brindle = Start(OptionsFor(m_program));
         ASSERT_NE(nullptr, brindle);
         EXPECT_EQ(CTestProcess::Outcome::Window,
-                  brindle->WaitForWindow(kMainWindowClass, kMainWindowTitle, kBrindleStepMs))
+                  brindle->WaitForWindow(kMainWindowClass, kMainWindowTitle, kStepMs))
             << "refused; exit code " << brindle->ExitCode();
         EXPECT_TRUE(VisibleDialogs(brindle->Id()).empty());
         return;
@@ -244,28 +246,28 @@ TEST_P(OsCheckTest, WorkstationsFromXpOnRunAndOthersAreToldOnce)
     ASSERT_NE(nullptr, second);
     HWND message = nullptr;
     ASSERT_TRUE(WaitFor([&] {
-        message = FindMessageWindow(first->Id(), kMessageCaption);
+        message = FindMessageWindow(first->Id(), text::kCaption);
         if (!message)
-            message = FindMessageWindow(second->Id(), kMessageCaption);
+            message = FindMessageWindow(second->Id(), text::kCaption);
         return message != nullptr;
-    }, kBrindleStepMs)) << "no message";
+    }, kStepMs)) << "no message";
     DWORD teller = 0;
     GetWindowThreadProcessId(message, &teller);
     CTestProcess& told = teller == first->Id() ? *first : *second;
     CTestProcess& silent = teller == first->Id() ? *second : *first;
 
-    const EndOfStart quiet = WatchUntilEnd(silent, kBrindleStepMs);
+    const EndOfStart quiet = WatchUntilEnd(silent, kStepMs);
     EXPECT_TRUE(quiet.ended);
     EXPECT_EQ(1u, quiet.exitCode);
     EXPECT_FALSE(quiet.showedDialog) << "the message came twice";
 
     std::string why;
-    EXPECT_TRUE(WaitForMessageText(message, kOsUnsupportedMessage, 3000, why)) << why;
+    EXPECT_TRUE(WaitForMessageText(message, text::kOsUnsupported, 3000, why)) << why;
     EXPECT_TRUE(GetWindow(message, GW_OWNER) == nullptr) << "no window exists yet to own the message";
     Screenshot("message", message);
     EXPECT_TRUE(told.IsRunning()) << "the message waits for the user";
     ASSERT_TRUE(ClickButton(message, IDOK));
-    const EndOfStart end = WatchUntilEnd(told, kBrindleStepMs);
+    const EndOfStart end = WatchUntilEnd(told, kStepMs);
     EXPECT_TRUE(end.ended);
     EXPECT_EQ(1u, end.exitCode);
     EXPECT_FALSE(end.madeMainWindow);
@@ -311,9 +313,8 @@ TEST_P(NoModemTest, StartEndsWithTheNoDeviceMessage)
     CTestProcess* brindle = Start(options);
     ASSERT_NE(nullptr, brindle);
 
-    ConfirmMessage(*brindle, kNoDeviceMessage, L"起動できませんでした。しばらく待ってから起動してください。",
-                   c.timeoutMs);
-    const EndOfStart end = WatchUntilEnd(*brindle, kBrindleStepMs);
+    ConfirmMessage(*brindle, text::kNoDevice, text::kCannotStartYet, c.timeoutMs);
+    const EndOfStart end = WatchUntilEnd(*brindle, kStepMs);
     EXPECT_TRUE(end.ended);
     EXPECT_EQ(1u, end.exitCode);
     EXPECT_TRUE(Tray().Calls().empty());
@@ -323,7 +324,7 @@ TEST_P(NoModemTest, StartEndsWithTheNoDeviceMessage)
 INSTANTIATE_TEST_SUITE_P(
     Modem, NoModemTest,
     ::testing::Values(
-        NoModemCase{"NoLibrary", L"none", 1, kBrindleStepMs, "PrepareConnectModem:FAIL (ReloadQMI)", 1},
+        NoModemCase{"NoLibrary", L"none", 1, kStepMs, "PrepareConnectModem:FAIL (ReloadQMI)", 1},
         // Twenty connects three seconds apart after the settling time; 6:
         // the library answered, but with no device.
         NoModemCase{"NoDevice", L"full", 0, 120000, "ConnectModem:FAIL (QCWWANConnect_) 6", 20}),

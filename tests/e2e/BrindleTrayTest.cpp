@@ -11,6 +11,8 @@
 namespace e2e {
 namespace {
 
+namespace text = brindletext;
+
 constexpr int kSimultaneousStarts = 10;
 
 struct CardCase {
@@ -28,16 +30,16 @@ void UsableCard()
 // First match wins: no card, then an unreadable status, then no unblock
 // attempts left, then the status itself.
 const CardCase kCardCases[] = {
-    {"NoCard", [] { simmodem::SetValue(L"CardPresent", 0); }, kCardAbsent},
-    {"UnknownStatus", [] { simmodem::SetValue(L"StatusOverride", 7); }, kStatusUnknown},
+    {"NoCard", [] { simmodem::SetValue(L"CardPresent", 0); }, text::kCardAbsent},
+    {"UnknownStatus", [] { simmodem::SetValue(L"StatusOverride", 7); }, text::kUnknown},
     {"CompletelyLocked",
      [] {
          simmodem::SetValue(L"PinLeft", 0);
          simmodem::SetValue(L"PukLeft", 0);
      },
-     kCardLocked},
-    {"PukNeeded", [] { simmodem::SetValue(L"PinLeft", 0); }, kPukNeeded},
-    {"ProtectionOff", [] { simmodem::SetValue(L"PinProtection", 0); }, kCardUsable},
+     text::kCardLocked},
+    {"PukNeeded", [] { simmodem::SetValue(L"PinLeft", 0); }, text::kPukNeeded},
+    {"ProtectionOff", [] { simmodem::SetValue(L"PinProtection", 0); }, text::kUsable},
 };
 
 TEST_F(BrindleTest, TenStartsAtOnceLeaveOneInstanceWhoseTipFollowsTheCard)
@@ -60,7 +62,7 @@ TEST_F(BrindleTest, TenStartsAtOnceLeaveOneInstanceWhoseTipFollowsTheCard)
         }
         return alive;
     };
-    EXPECT_TRUE(WaitFor([&] { return running().size() <= 1; }, kBrindleStepMs));
+    EXPECT_TRUE(WaitFor([&] { return running().size() <= 1; }, kStepMs));
     std::vector<CTestProcess*> stayed = running();
     ASSERT_EQ(1u, stayed.size());
     EXPECT_FALSE(showedDialog);
@@ -70,12 +72,10 @@ TEST_F(BrindleTest, TenStartsAtOnceLeaveOneInstanceWhoseTipFollowsTheCard)
         }
     }
     CTestProcess& brindle = *stayed[0];
-    ASSERT_EQ(CTestProcess::Outcome::Window,
-              brindle.WaitForWindow(kMainWindowClass, kMainWindowTitle, kBrindleStartMs, &m_window));
-    ASSERT_TRUE(WaitFor([&] { return Tray().HasIcon(m_window); }, kBrindleStartMs)) << DescribeLog();
+    ASSERT_TRUE(WaitUntilStarted(brindle));
     EXPECT_EQ(1u, Tray().CountOf(NIM_ADD));
     EXPECT_EQ(1u, Tray().Icons().size());
-    EXPECT_EQ(Tip(kCardUsable), Tray().TipOf(m_window)) << TipNow();
+    EXPECT_EQ(TipText(text::kUsable), Tray().TipOf(m_window)) << TipNow();
 
     // Nothing to verify: 40003 is greyed out from the start.
     ExpectMenuItemGreyed(brindle, kMenuVerifyPin);
@@ -85,7 +85,7 @@ TEST_F(BrindleTest, TenStartsAtOnceLeaveOneInstanceWhoseTipFollowsTheCard)
         UsableCard();
         c.arrange();
         ASSERT_TRUE(PostDeviceRefresh(m_window));
-        EXPECT_TRUE(WaitForTip(Tip(c.pinText))) << "tip: " << TipNow();
+        EXPECT_TRUE(WaitForTip(TipText(c.pinText))) << "tip: " << TipNow();
     }
     EXPECT_TRUE(VisibleDialogs(brindle.Id()).empty()) << "no case needs PIN1 verified";
 
@@ -96,7 +96,7 @@ TEST_F(BrindleTest, TenStartsAtOnceLeaveOneInstanceWhoseTipFollowsTheCard)
     const size_t addsBefore = Tray().CountOf(NIM_ADD, m_window);
     const size_t modifiesBefore = Tray().CountOf(NIM_MODIFY, m_window);
     CFakeTray::BroadcastTaskbarCreated();
-    EXPECT_TRUE(WaitForLogMessage("Shell_NotifyIcon(NIM_MODIFY): TRUE", kBrindleStepMs, brindle.Id())) << DescribeLog();
+    EXPECT_TRUE(WaitForLogMessage("Shell_NotifyIcon(NIM_MODIFY): TRUE", kStepMs, brindle.Id())) << DescribeLog();
     EXPECT_TRUE(HasLogMessage("Shell_NotifyIcon(NIM_ADD): FAIL ", brindle.Id()));
     const std::vector<TrayCall> adds = Tray().CallsOf(NIM_ADD, m_window);
     ASSERT_EQ(addsBefore + 1, adds.size());
@@ -104,7 +104,7 @@ TEST_F(BrindleTest, TenStartsAtOnceLeaveOneInstanceWhoseTipFollowsTheCard)
     const std::vector<TrayCall> modifies = Tray().CallsOf(NIM_MODIFY, m_window);
     ASSERT_EQ(modifiesBefore + 1, modifies.size());
     EXPECT_TRUE(modifies.back().answer);
-    EXPECT_EQ(Utf8(Tip(kCardAbsent)), Utf8(modifies.back().record.tip));
+    EXPECT_EQ(Narrow(TipText(text::kCardAbsent)), Narrow(modifies.back().record.tip));
     ExpectNoDialogFor(brindle, 500);
     EXPECT_TRUE(brindle.IsRunning());
 
@@ -112,17 +112,17 @@ TEST_F(BrindleTest, TenStartsAtOnceLeaveOneInstanceWhoseTipFollowsTheCard)
     UsableCard();
     simmodem::SetValue(L"PinVerified", 0);
     ASSERT_TRUE(PostDeviceRefresh(m_window));
-    HWND dialog = WaitForDialog(brindle.Id(), kPinEdit, kVerifyCaption, kBrindleStepMs);
+    HWND dialog = WaitForDialog(brindle.Id(), kVerifyPin, kVerifyCaption, kStepMs);
     ASSERT_NE(nullptr, dialog) << DescribeLog();
-    EXPECT_TRUE(WaitForTip(Tip(kPinNeeded))) << TipNow();
+    EXPECT_TRUE(WaitForTip(TipText(text::kPinNeeded))) << TipNow();
     // Cancelled, it stays available in the menu.
     ASSERT_TRUE(ClickButton(dialog, IDCANCEL));
-    EXPECT_TRUE(WaitForWindowGone(dialog, kBrindleStepMs));
+    EXPECT_TRUE(WaitForWindowGone(dialog, kStepMs));
     HWND menu = OpenTrayMenu(brindle);
     ASSERT_NE(nullptr, menu);
     ASSERT_TRUE(ChooseMenuItem(menu, kTrayMenu, kMenuVerifyPin));
     EnterPin(brindle, L"1234", 3);
-    EXPECT_TRUE(WaitForTip(Tip(kCardUsable))) << TipNow();
+    EXPECT_TRUE(WaitForTip(TipText(text::kUsable))) << TipNow();
     EXPECT_EQ(1u, simmodem::CallCount("UIMVerifyPIN"));
 
     ASSERT_TRUE(PostMenuCommand(m_window, kCmdExit));

@@ -26,7 +26,7 @@ std::string Describe(HWND window)
     GetWindowRect(window, &rect);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    return Utf8(name) + " of process " + std::to_string(process) + " at (" + std::to_string(rect.left) + "," +
+    return Narrow(name) + " of process " + std::to_string(process) + " at (" + std::to_string(rect.left) + "," +
            std::to_string(rect.top) + ")-(" + std::to_string(rect.right) + "," + std::to_string(rect.bottom) +
            ")";
 }
@@ -52,7 +52,7 @@ TEST(BrindleWineTrayTest, DISABLED_IconOnWinesOwnTray)
     ASSERT_TRUE(brindle.Start(options));
     HWND window = nullptr;
     ASSERT_EQ(CTestProcess::Outcome::Window,
-              brindle.WaitForWindow(kMainWindowClass, kMainWindowTitle, kBrindleStartMs, &window));
+              brindle.WaitForWindow(kMainWindowClass, kMainWindowTitle, kStartMs, &window));
     // Without a tray manager on the display (Xvfb has none) Wine's X11
     // driver shows the icons in a window of its own once the first one
     // comes, after the settling time.
@@ -60,15 +60,15 @@ TEST(BrindleWineTrayTest, DISABLED_IconOnWinesOwnTray)
     WaitFor([&] {
         trayWindow = FindWindowW(nullptr, kWineTrayTitle);
         return trayWindow && IsWindowVisible(trayWindow);
-    }, kBrindleStartMs);
+    }, kStartMs);
     ASSERT_NE(nullptr, trayWindow) << "no \"Wine System Tray\" window";
     EXPECT_TRUE(IsWindowVisible(trayWindow));
     std::cout << "Wine's tray: " << Describe(trayWindow) << "\n";
-    std::cout << "tray picture: " << Utf8(SaveWindowPng(trayWindow, L"BrindleWineTrayTest_tray")) << "\n";
-    std::cout << "screen: " << Utf8(SaveScreenPng(L"BrindleWineTrayTest_screen")) << "\n";
+    std::cout << "tray picture: " << Narrow(SaveWindowPng(trayWindow, L"BrindleWineTrayTest_tray")) << "\n";
+    std::cout << "screen: " << Narrow(SaveScreenPng(L"BrindleWineTrayTest_screen")) << "\n";
 
     ASSERT_TRUE(PostMenuCommand(window, kCmdExit));
-    EXPECT_TRUE(brindle.WaitForExit(kBrindleStepMs));
+    EXPECT_TRUE(brindle.WaitForExit(kStepMs));
     EXPECT_EQ(0u, brindle.ExitCode());
     simmodem::Reset();
 }

@@ -36,11 +36,6 @@ bool FileExists(const std::wstring& path)
 }
 #endif
 
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());
-}
-
 const wchar_t* const kLeftoverNames[] = {L"brindle.exe", L"e2e_tray_app.exe"};
 
 void ResetSimulatedPlatform()
@@ -77,6 +72,18 @@ void KillLeftovers()
 {
     for (const wchar_t* name : kLeftoverNames)
         KillProcesses(name);
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string out;
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    if (size <= 0)
+        return out;
+    out.resize(size);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
+    return out;
 }
 
 void EndToEndTest::SetUpTestSuite()

@@ -24,6 +24,8 @@ std::wstring DefaultProgram();
 std::wstring GobiApiFolder(const wchar_t* variant = L"full");
 // Executables whose leftovers are ended before each suite and after each test.
 void KillLeftovers();
+// UTF-8, for failure messages and printed paths.
+std::string Narrow(const std::wstring& text);
 
 class EndToEndTest : public ::testing::Test {
 protected:

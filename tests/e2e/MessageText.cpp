@@ -103,13 +103,7 @@ bool DrawExpected(const std::wstring& text, std::uint32_t background, std::vecto
     width = extent.right + 2 * kMargin;
     height = extent.bottom + 2 * kMargin;
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;   // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownBitmapInfo(width, height);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     bool drawn = false;
@@ -125,13 +119,7 @@ bool DrawExpected(const std::wstring& text, std::uint32_t background, std::vecto
         RECT place = {kMargin, kMargin, kUnwrappedWidth, height};
         DrawTextW(dc, text.c_str(), length, &place, DT_WORDBREAK);
         GdiFlush();
-        const auto* bgrx = static_cast<const std::uint8_t*>(bits);
-        rgb.resize(static_cast<size_t>(width) * height * 3);
-        for (size_t pixel = 0; pixel < static_cast<size_t>(width) * height; ++pixel) {
-            rgb[pixel * 3] = bgrx[pixel * 4 + 2];
-            rgb[pixel * 3 + 1] = bgrx[pixel * 4 + 1];
-            rgb[pixel * 3 + 2] = bgrx[pixel * 4];
-        }
+        BgrxToRgb(static_cast<const std::uint8_t*>(bits), static_cast<size_t>(width) * height, rgb);
         SelectObject(dc, oldBitmap);
         drawn = true;
     }

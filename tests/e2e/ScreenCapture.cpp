@@ -63,13 +63,7 @@ bool CaptureScreenRect(const RECT& area, std::vector<std::uint8_t>& rgb)
     const bool copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
     SelectObject(memory, old);
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;   // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownBitmapInfo(width, height);
     std::vector<std::uint8_t> bgrx(static_cast<size_t>(width) * height * 4);
     const bool read = copied && GetDIBits(memory, bitmap, 0, height, bgrx.data(), &info, DIB_RGB_COLORS) == height;
     DeleteObject(bitmap);
@@ -78,13 +72,30 @@ bool CaptureScreenRect(const RECT& area, std::vector<std::uint8_t>& rgb)
     if (!read)
         return false;
 
-    rgb.resize(static_cast<size_t>(width) * height * 3);
-    for (size_t pixel = 0; pixel < static_cast<size_t>(width) * height; ++pixel) {
+    BgrxToRgb(bgrx.data(), static_cast<size_t>(width) * height, rgb);
+    return true;
+}
+
+BITMAPINFO TopDownBitmapInfo(int width, int height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+void BgrxToRgb(const std::uint8_t* bgrx, size_t pixels, std::vector<std::uint8_t>& rgb)
+{
+    rgb.resize(pixels * 3);
+    for (size_t pixel = 0; pixel < pixels; ++pixel) {
         rgb[pixel * 3] = bgrx[pixel * 4 + 2];
         rgb[pixel * 3 + 1] = bgrx[pixel * 4 + 1];
         rgb[pixel * 3 + 2] = bgrx[pixel * 4];
     }
-    return true;
 }
 
 std::wstring SaveScreenPng(const std::wstring& name)

@@ -17,6 +17,12 @@ std::wstring ScreenshotFolder();
 // windows) into rows of RGB, top row first.
 bool CaptureScreenRect(const RECT& area, std::vector<std::uint8_t>& rgb);
 
+// The header of a 32-bit bitmap of that size with its top row first, and
+// such a bitmap's BGRX pixels as rows of RGB: how the screen and drawn
+// comparisons are read.
+BITMAPINFO TopDownBitmapInfo(int width, int height);
+void BgrxToRgb(const std::uint8_t* bgrx, size_t pixels, std::vector<std::uint8_t>& rgb);
+
 // <folder>/<name>.png of the whole screen, or of window's rectangle of it.
 // Returns the file's path, empty when capturing or writing failed.
 std::wstring SaveScreenPng(const std::wstring& name);
