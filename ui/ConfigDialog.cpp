@@ -188,14 +188,11 @@ bool CConfigDialog::OnCommand(HWND hDlg, int id)
 void CConfigDialog::OnPinCommand(HWND hDlg, int id)
 {
     CSimService& service = CSimService::Instance();
-    int detail = 0;
     int verifyLeft = 0;
     int unblockLeft = 0;
-    const int retries = service.GetPinRetries(detail, verifyLeft, unblockLeft);
-    if (retries != SIM_OK) {
-        EndWithError(hDlg, retries, detail);
+    if (!ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
         return;
-    }
+    int detail = 0;
 
     for (;;) {
         if (m_checkPinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHECK_PIN), hDlg, verifyLeft) != IDOK)
@@ -223,14 +220,11 @@ void CConfigDialog::OnPinCommand(HWND hDlg, int id)
 void CConfigDialog::OnChangeCommand(HWND hDlg)
 {
     CSimService& service = CSimService::Instance();
-    int detail = 0;
     int verifyLeft = 0;
     int unblockLeft = 0;
-    const int retries = service.GetPinRetries(detail, verifyLeft, unblockLeft);
-    if (retries != SIM_OK) {
-        EndWithError(hDlg, retries, detail);
+    if (!ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
         return;
-    }
+    int detail = 0;
 
     for (;;) {
         if (m_changePinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHANGE_PIN), hDlg, verifyLeft) != IDOK)
@@ -240,6 +234,16 @@ void CConfigDialog::OnChangeCommand(HWND hDlg)
         if (!OnPinAnswer(hDlg, result, detail, SIM_PROTECTION_ON, verifyLeft))
             return;
     }
+}
+
+bool CConfigDialog::ReadAttemptsOrEnd(HWND hDlg, int& verifyLeft, int& unblockLeft)
+{
+    int detail = 0;
+    const int result = CSimService::Instance().GetPinRetries(detail, verifyLeft, unblockLeft);
+    if (result == SIM_OK)
+        return true;
+    EndWithError(hDlg, result, detail);
+    return false;
 }
 
 bool CConfigDialog::OnPinAnswer(HWND hDlg, int result, int detail, int protectionAfter, int& verifyLeft)
@@ -258,14 +262,8 @@ bool CConfigDialog::OnPinAnswer(HWND hDlg, int result, int detail, int protectio
     case SIM_WRONG_CODE: {
         if (OwnerClosed(ShowMessage(hDlg, IDS_PIN_WRONG)))
             return false;
-        int retriesDetail = 0;
         int unblockLeft = 0;
-        const int retries = CSimService::Instance().GetPinRetries(retriesDetail, verifyLeft, unblockLeft);
-        if (retries != SIM_OK) {
-            EndWithError(hDlg, retries, retriesDetail);
-            return false;
-        }
-        return true;
+        return ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft);
     }
     default:
         EndWithError(hDlg, result, detail);
@@ -276,14 +274,11 @@ bool CConfigDialog::OnPinAnswer(HWND hDlg, int result, int detail, int protectio
 void CConfigDialog::OnUnlockCommand(HWND hDlg)
 {
     CSimService& service = CSimService::Instance();
-    int detail = 0;
     int verifyLeft = 0;
     int unblockLeft = 0;
-    const int retries = service.GetPinRetries(detail, verifyLeft, unblockLeft);
-    if (retries != SIM_OK) {
-        EndWithError(hDlg, retries, detail);
+    if (!ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
         return;
-    }
+    int detail = 0;
 
     for (;;) {
         if (m_unlockPukDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_UNLOCK_PUK), hDlg, unblockLeft) != IDOK)
@@ -296,19 +291,16 @@ void CConfigDialog::OnUnlockCommand(HWND hDlg)
             return;
         }
 
+        if (result == SIM_WRONG_CODE) {
+            if (OwnerClosed(ShowMessage(hDlg, IDS_PUK_WRONG)) ||
+                !ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
+                return;
+            continue;
+        }
+
         // The attempts query keeps its own detail: the message after a
         // failed query must name the unblock request's detail.
         int retriesDetail = 0;
-        if (result == SIM_WRONG_CODE) {
-            if (OwnerClosed(ShowMessage(hDlg, IDS_PUK_WRONG)))
-                return;
-            const int again = service.GetPinRetries(retriesDetail, verifyLeft, unblockLeft);
-            if (again != SIM_OK) {
-                EndWithError(hDlg, again, retriesDetail);
-                return;
-            }
-            continue;
-        }
 
         // The card refuses a used-up unblock code with an error of its own,
         // not as a wrong code; only the attempts left show what happened.

@@ -69,6 +69,8 @@ private:
     // The card's answer to a PIN1 operation (verify, protection, change).
     // True when the user is to be asked again; verifyLeft then holds the
     // attempts left.
+    // The attempts left; when they cannot be read the dialog ends with the error.
+    bool ReadAttemptsOrEnd(HWND hDlg, int& verifyLeft, int& unblockLeft);
     bool OnPinAnswer(HWND hDlg, int result, int detail, int protectionAfter, int& verifyLeft);
 
     void UpdatePinControls(HWND hDlg, int status, int protection, int unblockLeft);
