@@ -24,32 +24,22 @@ bool EndsWithTerminator(const uint8_t* bytes, uint32_t byteLength)
     return bytes[byteLength - 2] == 0 && bytes[byteLength - 1] == 0;
 }
 
+// The key path and the value name stand back to back in both records; each
+// must end with its terminator inside its declared length.
+bool ReadStringPair(const uint8_t* area, uint32_t pathBytes, uint32_t nameBytes, RegString* path,
+                    RegString* name)
+{
+    const uint8_t* nameStart = area + pathBytes;
+    if (!EndsWithTerminator(area, pathBytes) || !EndsWithTerminator(nameStart, nameBytes))
+        return false;
+    path->bytes = area;
+    path->byteLength = pathBytes;
+    name->bytes = nameStart;
+    name->byteLength = nameBytes;
+    return true;
+}
+
 }  // namespace
-
-uint16_t LoadLe16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t LoadLe32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void StoreLe16(uint8_t* p, uint16_t value)
-{
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void StoreLe32(uint8_t* p, uint32_t value)
-{
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-    p[2] = static_cast<uint8_t>(value >> 16);
-    p[3] = static_cast<uint8_t>(value >> 24);
-}
 
 uint32_t CapsuleSize(uint32_t payloadLength)
 {
@@ -153,15 +143,9 @@ bool ReadRegWriteRecord(const uint8_t* bytes, size_t length, RegWriteRecord* rec
     uint32_t size = RegWriteRecordSize(pathBytes, nameBytes);
     if (size == 0 || LoadLe32(bytes + 8) != size || size > length)
         return false;
-    const uint8_t* path = bytes + 24;
-    const uint8_t* name = path + pathBytes;
-    if (!EndsWithTerminator(path, pathBytes) || !EndsWithTerminator(name, nameBytes))
+    if (!ReadStringPair(bytes + 24, pathBytes, nameBytes, &record->path, &record->name))
         return false;
-    record->path.bytes = path;
-    record->path.byteLength = pathBytes;
-    record->name.bytes = name;
-    record->name.byteLength = nameBytes;
-    record->value = LoadLe32(name + nameBytes);
+    record->value = LoadLe32(record->name.bytes + nameBytes);
     return true;
 }
 
@@ -199,14 +183,8 @@ bool ReadRegQueryRecord(const uint8_t* bytes, size_t length, RegQueryRecord* rec
     uint32_t nameBytes = size - kRegQueryOverhead - pathBytes;
     if (!IsStringLength(nameBytes))
         return false;
-    const uint8_t* path = bytes + 16;
-    const uint8_t* name = path + pathBytes;
-    if (!EndsWithTerminator(path, pathBytes) || !EndsWithTerminator(name, nameBytes))
+    if (!ReadStringPair(bytes + 16, pathBytes, nameBytes, &record->path, &record->name))
         return false;
-    record->path.bytes = path;
-    record->path.byteLength = pathBytes;
-    record->name.bytes = name;
-    record->name.byteLength = nameBytes;
     record->answerCapacity = LoadLe32(bytes + 8);
     return true;
 }

@@ -10,7 +10,14 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "ByteOrder.h"
+
 namespace MiscWire {
+
+using Crypto::LoadLe16;
+using Crypto::LoadLe32;
+using Crypto::StoreLe16;
+using Crypto::StoreLe32;
 
 // ---- Capsule: [L][size][session id][payload, padded to 8][0] ----
 constexpr uint32_t kCapsuleHeaderSize = 12;
@@ -131,11 +138,5 @@ void WriteFeatureQuery(uint8_t* packet);  // 22 bytes
 // The four answer words at offsets 12, 14, 16 and 18.
 void ReadFeatureWords(const uint8_t* packet, uint16_t words[4]);
 void WriteFeatureWords(uint8_t* packet, const uint16_t words[4]);
-
-// ---- Little-endian helpers ----
-uint16_t LoadLe16(const uint8_t* p);
-uint32_t LoadLe32(const uint8_t* p);
-void StoreLe16(uint8_t* p, uint16_t value);
-void StoreLe32(uint8_t* p, uint32_t value);
 
 }  // namespace MiscWire
