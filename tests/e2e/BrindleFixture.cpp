@@ -31,7 +31,7 @@ void BrindleTest::SetUp()
         return;
     m_program = DefaultProgram();
     if (m_program.empty())
-        GTEST_SKIP() << "no brindle.exe in this build tree";
+        FAIL() << "no brindle.exe in this build tree: the product did not build";
     ASSERT_TRUE(ProductKey().SetDword(L"BRINDLEReleaseDebugPrintEnable", 1));
 }
 

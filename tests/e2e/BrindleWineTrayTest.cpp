@@ -35,7 +35,7 @@ TEST(BrindleWineTrayTest, DISABLED_IconOnWinesOwnTray)
 {
     const std::wstring program = DefaultProgram();
     if (program.empty())
-        GTEST_SKIP() << "no brindle.exe in this build tree";
+        FAIL() << "no brindle.exe in this build tree: the product did not build";
     KillLeftovers();
     simmodem::Reset();
     simmodem::SetValue(L"PinVerified", 1);

@@ -101,7 +101,7 @@ protected:
             return;
         m_setup = WindowsPath(BRINDLE_SETUP);
         if (!Exists(m_setup))
-            GTEST_SKIP() << "no installer in this build tree";
+            FAIL() << "no setup program in this build tree: the installer did not build";
         m_folder = ProgramFiles() + L"\\Norvane\\Brindle";
         m_program = m_folder + L"\\brindle.exe";
         // Put back whatever the machine had, also after a failed run.
