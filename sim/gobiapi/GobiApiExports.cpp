@@ -24,7 +24,6 @@ constexpr std::uint32_t kPin1 = 1;
 std::mutex g_lock;
 bool g_linkOpen = false;
 std::uint32_t g_linkCycle = 0;
-bool g_loadNoted = false;
 
 enum class Needs { Nothing, Link };
 
@@ -40,8 +39,6 @@ void CyclePower(SimStateStore& store) {
 // sleeps), so a library loaded again by the same process meets a card that
 // has forgotten its verification. A process ending is no power cycle.
 void NoteLoad(SimStateStore& store) {
-  if (g_loadNoted) return;
-  g_loadNoted = true;
   const std::wstring name = L"Loaded." + std::to_wstring(GetCurrentProcessId());
   if (store.Value(name, 0))
     CyclePower(store);
@@ -79,7 +76,6 @@ std::uint32_t Answer(const char* exportName, Needs needs, Body body) {
   {
     std::lock_guard<std::mutex> hold(g_lock);
     SimStateStore store;
-    NoteLoad(store);
     std::wstring calls = ExportValueName(L"Calls.", exportName);
     store.Write(calls, store.Value(calls, 0) + 1);
     delay = store.Value(ExportValueName(L"Delay.", exportName), 0);
@@ -121,6 +117,16 @@ std::uint32_t WithCard(SimStateStore& store, std::uint32_t* verifyLeft,
 using namespace simmodem;
 
 extern "C" {
+
+// At the load, not at the first call: what a test sets up after loading
+// the library again is the state of the card that has its power back.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    SimStateStore store;
+    NoteLoad(store);
+  }
+  return TRUE;
+}
 
 std::uint32_t __cdecl QCWWAN2kEnumerateDevices(std::uint8_t* count, std::uint8_t* entries) {
   return Answer("QCWWAN2kEnumerateDevices", Needs::Nothing, [&](SimStateStore& store) {
