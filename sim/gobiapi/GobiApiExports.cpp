@@ -37,13 +37,17 @@ void CyclePower(SimStateStore& store) {
 
 // The card is without power while the library is unloaded (the machine
 // sleeps), so a library loaded again by the same process meets a card that
-// has forgotten its verification. A process ending is no power cycle.
+// has forgotten its verification. A process ending is no power cycle, and
+// Wine soon gives a process id again: the mark carries the start time too.
 void NoteLoad(SimStateStore& store) {
   const std::wstring name = L"Loaded." + std::to_wstring(GetCurrentProcessId());
-  if (store.Value(name, 0))
+  FILETIME created = {}, exited = {}, kernel = {}, user = {};
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  const std::uint32_t stamp = created.dwLowDateTime | 1;
+  if (store.Value(name, 0) == stamp)
     CyclePower(store);
   else
-    store.Write(name, 1);
+    store.Write(name, stamp);
 }
 
 bool LinkOpen(const SimStateStore& store) {
