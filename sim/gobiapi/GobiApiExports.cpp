@@ -19,11 +19,57 @@ constexpr std::size_t kDeviceKeySize = 16;
 constexpr std::uint32_t kPin1 = 1;
 
 // The link belongs to the process, as the vendor library's does; the rest of
-// the state is shared through the registry.
+// the state is shared through the registry. A power cycle of the card
+// (PowerCycles counts them) ends every process's link.
 std::mutex g_lock;
 bool g_linkOpen = false;
+std::uint32_t g_linkCycle = 0;
 
 enum class Needs { Nothing, Link };
+
+void CyclePower(SimStateStore& store) {
+  SimCard card = store.LoadCard();
+  const SimCard before = card;
+  PowerCycle(card);
+  store.StoreCard(before, card);
+  store.Write(L"PowerCycles", store.Value(L"PowerCycles", 0) + 1);
+}
+
+// The card is without power while the library is unloaded (the machine
+// sleeps), so a library loaded again by the same process meets a card that
+// has forgotten its verification. A process ending is no power cycle, and
+// Wine soon gives a process id again: the mark carries the start time too.
+void NoteLoad(SimStateStore& store) {
+  const std::wstring name = L"Loaded." + std::to_wstring(GetCurrentProcessId());
+  FILETIME created = {}, exited = {}, kernel = {}, user = {};
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  const std::uint32_t stamp = created.dwLowDateTime | 1;
+  if (store.Value(name, 0) == stamp)
+    CyclePower(store);
+  else
+    store.Write(name, stamp);
+}
+
+bool LinkOpen(const SimStateStore& store) {
+  return g_linkOpen && g_linkCycle == store.Value(L"PowerCycles", 0);
+}
+
+// Fail.<export> answers its code on every call; with FailCount.<export> N
+// beside it only on the next N calls, after which both go.
+bool TakeForcedFailure(SimStateStore& store, const char* exportName, std::uint32_t& code) {
+  const std::wstring failName = ExportValueName(L"Fail.", exportName);
+  if (!store.Read(failName, code)) return false;
+  const std::wstring countName = ExportValueName(L"FailCount.", exportName);
+  std::uint32_t left = 0;
+  if (!store.Read(countName, left)) return true;
+  if (left > 1) {
+    store.Write(countName, left - 1);
+    return true;
+  }
+  store.Delete(countName);
+  store.Delete(failName);
+  return left == 1;
+}
 
 // Counting and the delay come before everything else, so that a test sees
 // every call, including refused ones, and a slow answer is slow whatever it
@@ -43,8 +89,8 @@ std::uint32_t Answer(const char* exportName, Needs needs, Body body) {
   std::lock_guard<std::mutex> hold(g_lock);
   SimStateStore store;
   std::uint32_t forced = 0;
-  if (store.Read(ExportValueName(L"Fail.", exportName), forced)) return forced;
-  if (needs == Needs::Link && !g_linkOpen) return kNotConnected;
+  if (TakeForcedFailure(store, exportName, forced)) return forced;
+  if (needs == Needs::Link && !LinkOpen(store)) return kNotConnected;
   return body(store);
 }
 
@@ -76,6 +122,16 @@ using namespace simmodem;
 
 extern "C" {
 
+// At the load, not at the first call: what a test sets up after loading
+// the library again is the state of the card that has its power back.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    SimStateStore store;
+    NoteLoad(store);
+  }
+  return TRUE;
+}
+
 std::uint32_t __cdecl QCWWAN2kEnumerateDevices(std::uint8_t* count, std::uint8_t* entries) {
   return Answer("QCWWAN2kEnumerateDevices", Needs::Nothing, [&](SimStateStore& store) {
     if (!count || (*count && !entries)) return kInvalidArgument;
@@ -94,6 +150,8 @@ std::uint32_t __cdecl QCWWAN2kEnumerateDevices(std::uint8_t* count, std::uint8_t
 std::uint32_t __cdecl QCWWAN2kConnect(const char* deviceId, const char* deviceKey) {
   return Answer("QCWWAN2kConnect", Needs::Nothing, [&](SimStateStore& store) {
     if (!deviceId || !deviceKey) return kInvalidArgument;
+    // One link per process: a second connect must wait for a disconnect.
+    if (LinkOpen(store)) return kLinkInUse;
     std::uint32_t failures = store.Value(L"ConnectFailures", 0);
     if (failures) {
       store.Write(L"ConnectFailures", failures - 1);
@@ -107,6 +165,7 @@ std::uint32_t __cdecl QCWWAN2kConnect(const char* deviceId, const char* deviceKe
       DeviceName(i, id, key);
       if (std::strcmp(deviceId, id) == 0 && std::strcmp(deviceKey, key) == 0) {
         g_linkOpen = true;
+        g_linkCycle = store.Value(L"PowerCycles", 0);
         return kOk;
       }
     }
@@ -115,11 +174,10 @@ std::uint32_t __cdecl QCWWAN2kConnect(const char* deviceId, const char* deviceKe
 }
 
 std::uint32_t __cdecl QCWWANDisconnect() {
-  // Closing a link that is not open is harmless, as callers drop any stale
-  // link before opening their own.
-  return Answer("QCWWANDisconnect", Needs::Nothing, [&](SimStateStore&) {
+  return Answer("QCWWANDisconnect", Needs::Nothing, [&](SimStateStore& store) {
+    const bool wasOpen = LinkOpen(store);
     g_linkOpen = false;
-    return kOk;
+    return wasOpen ? kOk : kNotConnected;
   });
 }
 

@@ -71,4 +71,6 @@ std::uint32_t UnblockPin(SimCard& card, const std::string& puk, const std::strin
   return kWrongCode;
 }
 
+void PowerCycle(SimCard& card) { card.verified = false; }
+
 }  // namespace simmodem

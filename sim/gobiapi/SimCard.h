@@ -9,10 +9,13 @@ namespace simmodem {
 
 // Answers of the stand-in library. 0, 1012, 1035 and 1037 are the ones callers
 // tell apart; the others only have to be non-zero and stable for tests.
+// kNotConnected also answers a disconnect without a link, kLinkInUse a
+// connect while this process still holds one.
 constexpr std::uint32_t kOk = 0;
 constexpr std::uint32_t kNotConnected = 1;
 constexpr std::uint32_t kInvalidArgument = 2;
 constexpr std::uint32_t kNoSuchDevice = 3;
+constexpr std::uint32_t kLinkInUse = 4;
 constexpr std::uint32_t kWrongCode = 1012;
 constexpr std::uint32_t kPinBlocked = 1035;
 constexpr std::uint32_t kPukBlocked = 1036;
@@ -49,5 +52,8 @@ std::uint32_t VerifyPin(SimCard& card, const std::string& pin);
 std::uint32_t ChangePin(SimCard& card, const std::string& pin, const std::string& newPin);
 std::uint32_t SetPinProtection(SimCard& card, std::uint32_t enable, const std::string& pin);
 std::uint32_t UnblockPin(SimCard& card, const std::string& puk, const std::string& newPin);
+
+// What a card keeps when its power goes: everything but the verification.
+void PowerCycle(SimCard& card);
 
 }  // namespace simmodem

@@ -102,6 +102,16 @@ void FailCall(const char* exportName, std::uint32_t code) {
   SetValue(Prefixed(L"Fail.", exportName).c_str(), code);
 }
 
+void FailCalls(const char* exportName, std::uint32_t code, std::uint32_t count) {
+  SetValue(Prefixed(L"FailCount.", exportName).c_str(), count);
+  SetValue(Prefixed(L"Fail.", exportName).c_str(), code);
+}
+
+void PowerCycle() {
+  SetValue(L"PinVerified", 0);
+  SetValue(L"PowerCycles", GetValue(L"PowerCycles", 0) + 1);
+}
+
 std::uint32_t CallCount(const char* exportName) {
   return GetValue(Prefixed(L"Calls.", exportName).c_str(), 0);
 }

@@ -19,6 +19,12 @@ void ClearValue(const wchar_t* name);
 
 // Sets Fail.<exportName>: that export answers code and does nothing else.
 void FailCall(const char* exportName, std::uint32_t code);
+// Fails the next count calls of that export with code, then lets it answer
+// again (Fail.<exportName> and FailCount.<exportName>).
+void FailCalls(const char* exportName, std::uint32_t code, std::uint32_t count);
+// Takes power from the card and gives it back: PIN1 must be verified again,
+// the codes and counters stay, and every open link ends.
+void PowerCycle();
 // Reads Calls.<exportName>, the number of calls of that export since Reset().
 std::uint32_t CallCount(const char* exportName);
 

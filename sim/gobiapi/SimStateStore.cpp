@@ -39,6 +39,10 @@ void SimStateStore::Write(const std::wstring& name, std::uint32_t value) {
                  sizeof data);
 }
 
+void SimStateStore::Delete(const std::wstring& name) {
+  if (key_) RegDeleteValueW(key_, name.c_str());
+}
+
 bool SimStateStore::ReadText(const wchar_t* name, std::string& text) const {
   if (!key_) return false;
   DWORD type = 0, size = 0;

@@ -22,6 +22,7 @@ class SimStateStore {
   bool Read(const std::wstring& name, std::uint32_t& value) const;
   std::uint32_t Value(const std::wstring& name, std::uint32_t fallback) const;
   void Write(const std::wstring& name, std::uint32_t value);
+  void Delete(const std::wstring& name);
 
   SimCard LoadCard() const;
   // Writes only what differs from before, so values that nobody changed stay

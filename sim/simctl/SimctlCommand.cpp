@@ -236,7 +236,46 @@ Parsed ParseSend(const std::vector<std::string>& args)
     return Succeed(command);
 }
 
+Parsed ParseFail(const std::vector<std::string>& args)
+{
+    Command command;
+    command.verb = Verb::Fail;
+    std::string names;
+    for (const std::string& name : ModemExportNames())
+        names += (names.empty() ? "" : "|") + name;
+    if (args.size() < 2)
+        return Fail("fail: which export? (" + names + ")");
+    for (const std::string& name : ModemExportNames()) {
+        if (EqualsIgnoringCase(name, args[1]))
+            command.exportName = name;
+    }
+    if (command.exportName.empty())
+        return Fail("fail: unknown export '" + args[1] + "' (" + names + ")");
+    if (HasArguments(args, 2, 1) && args[2] == "off") {
+        command.failOff = true;
+        return Succeed(command);
+    }
+    if (!HasArguments(args, 2, 2))
+        return Fail("fail: give a code and a number of calls, e.g. 'fail UIMGetPINStatus 8 2', or 'off'");
+    if (!ParseNumber(args[2], command.failCode))
+        return Fail("fail: '" + args[2] + "' is not a 32-bit code");
+    if (!ParseDecimal(args[3], 0xFFFFFFFFu, command.failCount) || command.failCount == 0)
+        return Fail("fail: '" + args[3] + "' is not a number of calls from 1");
+    return Succeed(command);
+}
+
 } // namespace
+
+const std::vector<std::string>& ModemExportNames()
+{
+    static const std::vector<std::string> names = {
+        "QCWWAN2kEnumerateDevices", "QCWWAN2kConnect",     "QCWWANDisconnect",
+        "UIMChangePIN",             "UIMGetPINStatus",     "UIMSetPINProtection",
+        "UIMUnblockPIN",            "UIMVerifyPIN",        "GetServiceAutomaticTracking",
+        "SetServiceAutomaticTracking",
+    };
+    return names;
+}
 
 const std::vector<std::string>& DriverFaultNames()
 {
@@ -264,6 +303,15 @@ Parsed ParseArguments(const std::vector<std::string>& args)
         command.verb = verb == "show" ? Verb::Show : Verb::Reset;
         return Succeed(command);
     }
+    if (verb == "power-cycle") {
+        if (!HasArguments(args, 1, 0))
+            return Fail("power-cycle: takes no argument ('" + args[1] + "')");
+        Command command;
+        command.verb = Verb::PowerCycle;
+        return Succeed(command);
+    }
+    if (verb == "fail")
+        return ParseFail(args);
     if (verb == "scenario")
         return ParseScenario(args);
     if (verb == "driver")
@@ -293,6 +341,11 @@ const char* UsageText()
            "  scenario modem-present    the modem is there and answers at once\n"
            "  scenario modem-slow N     the modem refuses the next N connects (Brindle tries 20,\n"
            "                            3 s apart)\n"
+           "  power-cycle               the card loses power and gets it back: PIN1 must be\n"
+           "                            verified again, codes and attempts stay, links end\n"
+           "  fail EXPORT CODE N        the modem library's EXPORT answers CODE on its next N calls,\n"
+           "                            then works again (e.g. fail UIMGetPINStatus 8 2)\n"
+           "  fail EXPORT off           EXPORT works again at once\n"
            "  driver ok                 driver 1.0.8.0 serving, no faults\n"
            "  driver old                driver reports 1.0.7.0 (Brindle refuses to start)\n"
            "  driver absent             driver removed; driver present installs it again\n"

@@ -10,7 +10,7 @@
 
 namespace simctl {
 
-enum class Verb { Help, Show, Reset, Scenario, Driver, Send };
+enum class Verb { Help, Show, Reset, Scenario, Driver, Send, Fail, PowerCycle };
 
 enum class Scenario {
     NoCard,
@@ -52,6 +52,10 @@ struct Command {
     bool faultOff = false;
     std::uint32_t faultValue = 0;
     Signal signal = Signal::DeviceRefresh;
+    std::string exportName;       // fail: one of ModemExportNames()
+    std::uint32_t failCode = 0;
+    std::uint32_t failCount = 0;
+    bool failOff = false;
 };
 
 struct Parsed {
@@ -68,6 +72,9 @@ const char* UsageText();
 // The stand-in driver's fault values that `driver fault` accepts, by their
 // exact names.
 const std::vector<std::string>& DriverFaultNames();
+
+// The stand-in modem library's exports that `fail` accepts.
+const std::vector<std::string>& ModemExportNames();
 
 // Limits of the numbers the arguments carry.
 constexpr std::uint32_t kHighestComPort = 255;

@@ -108,6 +108,20 @@ std::vector<Change> ScenarioChanges(const Command& command)
     return changes;
 }
 
+std::vector<Change> FailChanges(const Command& command)
+{
+    if (command.verb != Verb::Fail)
+        return {};
+    const std::string code = "Fail." + command.exportName;
+    const std::string count = "FailCount." + command.exportName;
+    if (command.failOff)
+        return {Delete(Store::Modem, code.c_str()), Delete(Store::Modem, count.c_str())};
+    // The count first: a call in between must not find a failure without it,
+    // which would mean failing for good.
+    return {Dword(Store::Modem, count.c_str(), command.failCount),
+            Dword(Store::Modem, code.c_str(), command.failCode)};
+}
+
 std::vector<Change> DefaultProductKey()
 {
     return {

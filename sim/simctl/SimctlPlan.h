@@ -31,6 +31,9 @@ struct Change {
 // The changes one `scenario` command makes; empty for any other command.
 std::vector<Change> ScenarioChanges(const Command& command);
 
+// The changes one `fail` command makes; empty for any other command.
+std::vector<Change> FailChanges(const Command& command);
+
 // What the program finds in its product key on a fresh run: the GPS option,
 // the About dialog's texts and the debug log switched on.
 std::vector<Change> DefaultProductKey();

@@ -168,6 +168,30 @@ int RunScenario(const Command& command)
     return kExitDone;
 }
 
+int RunFail(const Command& command)
+{
+    if (!ApplyAll(FailChanges(command)))
+        return kExitFailed;
+    if (command.failOff)
+        std::printf("fail: %s answers again\n", command.exportName.c_str());
+    else
+        std::printf("fail: %s answers %lu on its next %lu call(s)\n", command.exportName.c_str(),
+                    static_cast<unsigned long>(command.failCode),
+                    static_cast<unsigned long>(command.failCount));
+    return kExitDone;
+}
+
+int RunPowerCycle()
+{
+    simmodem::PowerCycle();
+    if (simmodem::GetValue(L"PinVerified", 1) != 0) {
+        std::fprintf(stderr, "simctl: could not write PinVerified\n");
+        return kExitFailed;
+    }
+    std::printf("power-cycle: done (PIN1 must be verified again)\n");
+    return kExitDone;
+}
+
 int RunSend(const Command& command)
 {
     const HWND window = FindBrindleWindow();
@@ -213,6 +237,10 @@ int RunCommand(const Command& command)
         return RunDriver(command);
     case Verb::Send:
         return RunSend(command);
+    case Verb::Fail:
+        return RunFail(command);
+    case Verb::PowerCycle:
+        return RunPowerCycle();
     }
     return kExitFailed;
 }

@@ -169,8 +169,11 @@ TEST_F(StatusTextsSimTest, TooltipHasTheGpsLineOnlyWithTheOption)
     EXPECT_EQ(std::wstring(L"Brindle\nPIN ： 使用可能です。\nGPS ： 使用可能です。[ポート:COM5]"), tip)
         << Narrow(tip);
 
+    // Loaded again in the same process, the card comes back from a power
+    // cycle: verified again for the second half.
     service.DisconnectModem();
     Load(false);
+    simmodem::SetValue(L"PinVerified", 1);
     app.UpdateStatusTexts(nullptr, 0);
     app.BuildTooltip(tip);
     EXPECT_EQ(std::wstring(L"Brindle\nPIN ： 使用可能です。"), tip) << Narrow(tip);

@@ -199,8 +199,12 @@ void BrindleTest::ExpectOrderlyExit(CTestProcess& brindle)
 
 void BrindleTest::ExpectNoFailureLogged(DWORD processId) const
 {
-    for (const LogLine& line : LogOf(processId))
-        EXPECT_EQ(std::string::npos, line.message.find("FAIL")) << line.message;
+    // Each request first drops a link that is not there, which the library
+    // answers with 1 ("not connected"); that is its normal road.
+    for (const LogLine& line : LogOf(processId)) {
+        if (line.message != "CSimService::Open:FAIL (QCWWANDisconnect_) 1")
+            EXPECT_EQ(std::string::npos, line.message.find("FAIL")) << line.message;
+    }
 }
 
 size_t BrindleTest::CountLogMessages(const std::string& message, DWORD processId) const

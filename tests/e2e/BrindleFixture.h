@@ -74,8 +74,9 @@ protected:
                         DWORD timeoutMs = kStepMs);
 
     void ExpectOrderlyExit(CTestProcess& brindle);
-    // Up to the exit: the final disconnect finds no open link (every request
-    // closes its own), which the stand-in answers with "not connected".
+    // Up to the exit (the final disconnect finds no open link, as every
+    // request closes its own): no failure but the dropping of a link that
+    // is not there, which each request begins with.
     void ExpectNoFailureLogged(DWORD processId) const;
     // The lines of processId that are message, or that begin with prefix.
     size_t CountLogMessages(const std::string& message, DWORD processId) const;

@@ -30,4 +30,20 @@ std::wstring AttemptsLeft(int attemptsLeft)
     return L"あと" + std::to_wstring(attemptsLeft) + L"回";
 }
 
+namespace brindletext {
+
+std::wstring ErrorCode(int code, int detail)
+{
+    return L"エラーコード: " + std::to_wstring(code) + L"(" + std::to_wstring(detail) + L")\n予期しないエラーが発生しました。";
+}
+
+std::wstring Pin1Length(unsigned shortest, unsigned longest)
+{
+    if (shortest == longest)
+        return L"PIN1コードは" + std::to_wstring(shortest) + L"桁で入力してください。";
+    return L"PIN1コードは" + std::to_wstring(shortest) + L"桁から" + std::to_wstring(longest) + L"桁で入力してください。";
+}
+
+} // namespace brindletext
+
 } // namespace e2e

@@ -35,6 +35,11 @@ constexpr wchar_t kNoDevice[] = L"デバイスが見つかりませんでした�
 constexpr wchar_t kCommFailed[] = L"デバイスとの通信に失敗しました。";
 constexpr wchar_t kOsUnsupported[] = L"現在のＯＳでは使用できません。";
 constexpr wchar_t kCannotStartYet[] = L"起動できませんでした。しばらく待ってから起動してください。";
+constexpr wchar_t kOtherUser[] = L"他のユーザーが使用中です。同時に使用することはできません。";
+// String 129 with its code and detail filled in.
+std::wstring ErrorCode(int code, int detail);
+// The length rule's message for PIN1, for a range and for one length.
+std::wstring Pin1Length(unsigned shortest, unsigned longest);
 } // namespace brindletext
 
 // The PIN1 verify dialog (template 114), the same from the tray and from

@@ -15,6 +15,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const char kStatusCheck[] = "SetGPSStatus:FAIL (Status Check) ";
+// Every open first drops a link that is not there; the library says so.
+const char kNoLinkToDrop[] = "CSimService::Open:FAIL (QCWWANDisconnect_) 1";
 
 class GpsControlTest : public BenchTest {
 protected:
@@ -31,7 +33,7 @@ TEST_F(GpsControlTest, EnablingWhenAlreadyOnReadsOnceAndChangesNothing)
     EXPECT_EQ(1u, simmodem::CallCount("GetServiceAutomaticTracking"));
     EXPECT_EQ(0u, simmodem::CallCount("SetServiceAutomaticTracking"));
     EXPECT_EQ(std::optional<DWORD>(GPS_STATUS_ENABLE), Stored());
-    EXPECT_EQ(Lines{}, Log());
+    EXPECT_EQ(Lines{kNoLinkToDrop}, Log());
 }
 
 struct SwitchCase {
@@ -56,7 +58,7 @@ TEST_P(GpsSwitchTest, ReachesTheRequestedStateAndPersistsOnlyWhenAsked)
     EXPECT_EQ(c.trackingAfter, Tracking());
     EXPECT_EQ(c.stored, Stored());
     EXPECT_EQ(1u, simmodem::CallCount("SetServiceAutomaticTracking"));
-    EXPECT_EQ(Lines{}, Log());
+    EXPECT_EQ(Lines{kNoLinkToDrop}, Log());
     EXPECT_EQ(std::vector<std::uint32_t>{}, g_waits);
 }
 
@@ -89,7 +91,7 @@ TEST_F(GpsControlTest, StickyModuleFailsAfterThreeRoundsKeepingTheStateRead)
     SetTracking(0);
     simmodem::SetValue(L"GpsSticky", 1);
     EXPECT_EQ(0, SetGPSStatus(1, GPS_STATUS_ENABLE));
-    EXPECT_EQ((Lines{kStatusCheck, kStatusCheck, kStatusCheck}), Log());
+    EXPECT_EQ((Lines{kNoLinkToDrop, kStatusCheck, kStatusCheck, kStatusCheck}), Log());
     EXPECT_EQ(3u, simmodem::CallCount("SetServiceAutomaticTracking"));
     EXPECT_EQ(6u, simmodem::CallCount("GetServiceAutomaticTracking"));
     EXPECT_EQ(std::optional<DWORD>(GPS_STATUS_DISABLE), Stored()) << "the read-back, not the accepted request";
@@ -114,7 +116,7 @@ TEST_P(GpsRefusalTest, RefusedChangeIsLoggedAndGpsStatusEndsOnTheReadBack)
     simmodem::FailCall("SetServiceAutomaticTracking", 1005);
     EXPECT_EQ(0, SetGPSStatus(1, c.requested));
     Lines round = {c.refusal, c.operation, kStatusCheck};
-    Lines expected;
+    Lines expected = {kNoLinkToDrop};
     for (int i = 0; i < 3; ++i)
         expected.insert(expected.end(), round.begin(), round.end());
     EXPECT_EQ(expected, Log());
@@ -128,6 +130,71 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalCase{1, GPS_STATUS_DISABLE,
                                   "SetGPSModule (0):FAIL (SetServiceAutomaticTracking) (1005)",
                                   "SetGPSStatus:FAIL (SetGPSModule(GPS_STATUS_DISABLE)) 2"}));
+
+// Failures that end: the retries carry a read or a change through, with
+// exactly the waits and log lines of the attempts that failed.
+struct RecoveryCase {
+    const char* name;
+    const char* failing;  // answers 77 on its next `failures` calls
+    std::uint32_t failures;
+    bool change;          // SetGPSStatus(1, 2) from off; else GetGPSStatus with tracking on
+    Lines log;            // after the open's line
+    std::vector<std::uint32_t> waits;
+    std::uint32_t reads;
+    std::uint32_t changes;
+};
+
+class GpsRecoveryTest : public GpsControlTest, public ::testing::WithParamInterface<RecoveryCase> {};
+
+TEST_P(GpsRecoveryTest, RetriesCarryTheOperationThrough)
+{
+    const RecoveryCase& c = GetParam();
+    LoadWithGps();
+    SetTracking(c.change ? 0 : 1);
+    simmodem::FailCalls(c.failing, 77, c.failures);
+    std::uint32_t status = 0xBAD;
+    EXPECT_EQ(1, c.change ? SetGPSStatus(1, GPS_STATUS_ENABLE) : GetGPSStatus(status));
+    if (!c.change) {
+        EXPECT_EQ(GPS_STATUS_ENABLE, status);
+    }
+    EXPECT_EQ(1u, Tracking());
+    EXPECT_EQ(std::optional<DWORD>(GPS_STATUS_ENABLE), Stored());
+    Lines expected = {kNoLinkToDrop};
+    expected.insert(expected.end(), c.log.begin(), c.log.end());
+    EXPECT_EQ(expected, Log());
+    EXPECT_EQ(c.waits, g_waits);
+    EXPECT_EQ(c.reads, simmodem::CallCount("GetServiceAutomaticTracking"));
+    EXPECT_EQ(c.changes, simmodem::CallCount("SetServiceAutomaticTracking"));
+    EXPECT_EQ(1u, simmodem::CallCount("QCWWAN2kConnect")) << "one link throughout";
+}
+
+const char kGet[] = "GetServiceAutomaticTracking";
+const char kSet[] = "SetServiceAutomaticTracking";
+const Lines kRefusedEnable = {"SetGPSModule (2):FAIL (SetServiceAutomaticTracking) (77)",
+                              "SetGPSStatus:FAIL (SetGPSModule(GPS_STATUS_ENABLE))", kStatusCheck};
+
+Lines Twice(const Lines& lines)
+{
+    Lines both = lines;
+    both.insert(both.end(), lines.begin(), lines.end());
+    return both;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Recoveries, GpsRecoveryTest,
+    ::testing::Values(RecoveryCase{"ReadOnSecondAttempt", kGet, 1, false, {}, {500}, 2, 0},
+                      RecoveryCase{"ReadOnTenthAttempt", kGet, 9, false, {}, std::vector<std::uint32_t>(9, 500), 10, 0},
+                      RecoveryCase{"ReadInSecondRound",
+                                   kGet,
+                                   10,
+                                   false,
+                                   {"GetGPSModule:FAIL (GetServiceAutomaticTracking) 77", "GetGPSStatus:FAIL (GetGPSModule)"},
+                                   std::vector<std::uint32_t>(11, 500),
+                                   11,
+                                   0},
+                      RecoveryCase{"ChangeInSecondRound", kSet, 1, true, kRefusedEnable, {100}, 4, 2},
+                      RecoveryCase{"ChangeInThirdRound", kSet, 2, true, Twice(kRefusedEnable), {100, 100}, 6, 3}),
+    [](const ::testing::TestParamInfo<RecoveryCase>& info) { return info.param.name; });
 
 struct FlagCase {
     std::uint32_t flag;
@@ -163,7 +230,7 @@ TEST_F(GpsControlTest, UnreadableModuleIsTriedThirtyTimesAndStoresInvalid)
     std::vector<std::uint32_t> attempt(10, 500);
     attempt.push_back(500);
     std::vector<std::uint32_t> waits;
-    Lines expected;
+    Lines expected = {kNoLinkToDrop};
     for (int i = 0; i < 3; ++i) {
         waits.insert(waits.end(), attempt.begin(), attempt.end());
         expected.push_back("GetGPSModule:FAIL (GetServiceAutomaticTracking) 77");

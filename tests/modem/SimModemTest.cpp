@@ -29,6 +29,8 @@ bool TableIsEmpty()
     return std::memcmp(&g_gobiApi, &empty, sizeof(empty)) == 0;
 }
 
+const char kNoLinkToDrop[] = "CSimService::Open:FAIL (QCWWANDisconnect_) 1";
+
 class SimModemTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -52,6 +54,18 @@ protected:
     {
         ASSERT_EQ(0, service.LoadQMI()) << "log: " << ::testing::PrintToString(log.Messages());
         log.Clear();
+    }
+
+    // The log without the line every request starts with: the library
+    // answers 1 when the link dropped before each open is not there.
+    std::vector<std::string> Failures() const
+    {
+        std::vector<std::string> lines;
+        for (const std::string& line : log.Messages()) {
+            if (line != kNoLinkToDrop)
+                lines.push_back(line);
+        }
+        return lines;
     }
 
     int Retries(int& verifyLeft, int& unblockLeft)
@@ -135,6 +149,7 @@ TEST_F(SimModemTest, NoDeviceFailsEveryOpenAttempt)
     EXPECT_EQ(SIM_NOT_CONNECTED, service.GetPinStatus(detail));
     std::vector<std::string> expected;
     for (int i = 0; i < 3; ++i) {
+        expected.push_back(kNoLinkToDrop);
         expected.push_back("QCWWANConnect() : FAIL (QCWWAN2kEnumerateDevices) dev_id_key_size = 0");
         expected.push_back("CSimService::Open:FAIL (QCWWANConnect_) 6");
     }
@@ -150,8 +165,8 @@ TEST_F(SimModemTest, SlowModemIsReachedWithinThreeAttempts)
     simmodem::SetValue(L"ConnectFailures", 2);
     int detail = kUntouched;
     EXPECT_EQ(SIM_PIN_VERIFY_REQUIRED, service.GetPinStatus(detail));
-    EXPECT_EQ((std::vector<std::string>{"CSimService::Open:FAIL (QCWWANConnect_) 1",
-                                        "CSimService::Open:FAIL (QCWWANConnect_) 1"}),
+    EXPECT_EQ((std::vector<std::string>{kNoLinkToDrop, "CSimService::Open:FAIL (QCWWANConnect_) 1", kNoLinkToDrop,
+                                        "CSimService::Open:FAIL (QCWWANConnect_) 1", kNoLinkToDrop}),
               log.Messages());
     EXPECT_EQ((std::vector<std::uint32_t>{1000, 1000}), g_waits);
 }
@@ -172,7 +187,7 @@ TEST_F(SimModemTest, MissingOrUninitialisedCard)
     EXPECT_EQ(-1, unblockLeft);
     EXPECT_EQ((std::vector<std::string>{"AtCpin:FAIL (UIMGetPINStatus) (1003)", "AtClck:FAIL (UIMGetPINStatus) (1037)",
                                         "AtOercn:FAIL (UIMGetPINStatus) (1037)"}),
-              log.Messages());
+              Failures());
 }
 
 TEST_F(SimModemTest, WrongThenRightPin)
@@ -191,7 +206,7 @@ TEST_F(SimModemTest, WrongThenRightPin)
     EXPECT_EQ(3, verifyLeft) << "a right PIN restores the attempts";
     EXPECT_EQ(SIM_PIN_READY, service.GetPinStatus(detail));
     EXPECT_EQ(kUntouched, detail);
-    EXPECT_EQ(std::vector<std::string>{"AtCpin:FAIL (UIMVerifyPIN) (1012)"}, log.Messages());
+    EXPECT_EQ(std::vector<std::string>{"AtCpin:FAIL (UIMVerifyPIN) (1012)"}, Failures());
 }
 
 TEST_F(SimModemTest, ThirdWrongPinBlocksAndThePukUnblocks)
@@ -229,7 +244,7 @@ TEST_F(SimModemTest, ChangePinReplacesIt)
     EXPECT_EQ(SIM_WRONG_CODE, service.VerifyPin(detail, L"1234"));
     EXPECT_EQ(SIM_OK, service.VerifyPin(detail, L"9999"));
     EXPECT_EQ(std::vector<std::string>({"AtClck:FAIL (UIMChangePIN) (1012)", "AtCpin:FAIL (UIMVerifyPIN) (1012)"}),
-              log.Messages());
+              Failures());
 }
 
 TEST_F(SimModemTest, ProtectionOffAndOn)
@@ -264,7 +279,7 @@ TEST_F(SimModemTest, PermanentBlockReadsAsReadyWithNoPukAttempts)
     EXPECT_EQ(SIM_FAILED, service.UnblockPin(detail, L"12345678", L"4321")) << "the right PUK is refused too";
     EXPECT_EQ(SIM_DETAIL_UNBLOCK, detail);
     EXPECT_EQ((std::vector<std::string>{"AtCpin:FAIL (UIMUnblockPIN) (1036)", "AtCpin:FAIL (UIMUnblockPIN) (1036)"}),
-              log.Messages());
+              Failures());
 }
 
 TEST_F(SimModemTest, FailedRetriesQueryLeavesCountersAlone)
@@ -293,7 +308,8 @@ TEST_F(SimModemTest, EachRequestOpensAndClosesItsOwnLink)
     EXPECT_EQ(1, service.ConnectModem());
     EXPECT_EQ(3u, simmodem::CallCount("QCWWAN2kConnect"));
     EXPECT_EQ(5u, simmodem::CallCount("QCWWANDisconnect"));
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_EQ((std::vector<std::string>{kNoLinkToDrop, kNoLinkToDrop}), log.Messages())
+        << "one per request; the probe closes the link it opened";
 }
 
 } // namespace

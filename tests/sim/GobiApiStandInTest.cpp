@@ -92,6 +92,9 @@ class GobiApiStandInTest : public testing::Test {
  protected:
   void SetUp() override {
     simmodem::Reset();
+    Load();
+  }
+  void Load() {
     library_ = std::make_unique<Library>(L"full");
     HMODULE module = library_->get();
     ASSERT_NE(nullptr, module) << "full build of GobiApi.dll not loaded";
@@ -161,7 +164,68 @@ TEST_F(GobiApiStandInTest, EnumeratesOneModemWhoseFieldsOpenTheLink) {
   EXPECT_EQ(0u, Status());
   EXPECT_EQ(0u, disconnect());
   EXPECT_EQ(1u, Status()) << "the link is closed";
-  EXPECT_EQ(0u, disconnect()) << "closing twice is harmless";
+}
+
+// One link at a time: a second connect is refused until a disconnect, and a
+// disconnect without a link answers 1, as callers that drop a stale link
+// first will see.
+TEST_F(GobiApiStandInTest, OneLinkAtATime) {
+  EXPECT_EQ(1u, disconnect()) << "nothing to close";
+  ASSERT_EQ(0u, Open());
+  EXPECT_EQ(4u, Open()) << "a link is already open";
+  EXPECT_EQ(0u, Status()) << "and stays usable";
+  EXPECT_EQ(0u, disconnect());
+  EXPECT_EQ(1u, disconnect()) << "closing twice";
+  EXPECT_EQ(0u, Open()) << "closed links can be opened again";
+}
+
+// Scripted failures that end: the export answers the code N times, then
+// works again and the script is gone.
+TEST_F(GobiApiStandInTest, CountedFailuresRecover) {
+  struct Case {
+    const char* exportName;
+    std::uint32_t code;
+    std::uint32_t count;
+  };
+  ASSERT_EQ(0u, Open());
+  for (const Case& c : {Case{"UIMGetPINStatus", 8, 1}, Case{"UIMGetPINStatus", 1234, 3},
+                        Case{"UIMGetPINStatus", 5, 0}}) {
+    simmodem::FailCalls(c.exportName, c.code, c.count);
+    for (std::uint32_t i = 0; i < c.count; ++i) EXPECT_EQ(c.code, Status()) << c.code << " #" << i;
+    EXPECT_EQ(0u, Status()) << c.code << ": recovered after " << c.count;
+    EXPECT_EQ(0u, simmodem::GetValue(L"Fail.UIMGetPINStatus", 0)) << c.code;
+  }
+  simmodem::FailCalls("QCWWAN2kConnect", 6, 2);
+  ASSERT_EQ(0u, disconnect());
+  EXPECT_EQ(6u, Open());
+  EXPECT_EQ(6u, Open());
+  EXPECT_EQ(0u, Open());
+}
+
+// A power cycle keeps the codes and counters but forgets the verification
+// and every link: from the test side, and by unloading and loading the
+// library again in one process (the machine slept in between).
+TEST_F(GobiApiStandInTest, PowerCycleForgetsVerificationOnly) {
+  ASSERT_EQ(0u, Open());
+  std::uint32_t v = 0, u = 0, s = 0;
+  ASSERT_EQ(1012u, verify(1, "0000", &v, &u));
+  ASSERT_EQ(0u, change(1, "1234", "5678", &v, &u));
+  ASSERT_EQ(1012u, verify(1, "0000", &v, &u));
+  simmodem::PowerCycle();
+  EXPECT_EQ(1u, Status()) << "the link ended with the power";
+  ASSERT_EQ(0u, Open());
+  EXPECT_EQ(0u, Status(&s));
+  EXPECT_EQ(1u, s) << "PIN1 must be verified again";
+  EXPECT_EQ(L"5678", simmodem::GetText(L"Pin", L""));
+  EXPECT_EQ(2u, simmodem::GetValue(L"PinLeft", 3));
+
+  ASSERT_EQ(0u, verify(1, "5678", &v, &u));
+  library_.reset();
+  Load();
+  ASSERT_EQ(0u, Open());
+  EXPECT_EQ(0u, Status(&s));
+  EXPECT_EQ(1u, s) << "reloaded: PIN1 must be verified again";
+  EXPECT_EQ(L"5678", simmodem::GetText(L"Pin", L""));
 }
 
 TEST_F(GobiApiStandInTest, NoDeviceEnumeratesNothingAndCannotConnect) {
@@ -185,6 +249,7 @@ TEST_F(GobiApiStandInTest, ConnectFailuresCountDown) {
   EXPECT_EQ(0u, simmodem::GetValue(L"ConnectFailures", 99));
   simmodem::ClearValue(L"ConnectFailCode");
   simmodem::SetValue(L"ConnectFailures", 1);
+  ASSERT_EQ(0u, disconnect());
   EXPECT_EQ(1u, Open()) << "default failure code";
 }
 

@@ -75,6 +75,16 @@ Command Send(Signal signal)
     return command;
 }
 
+Command FailCommand(const char* name, std::uint32_t code, std::uint32_t count, bool off = false)
+{
+    Command command = Make(Verb::Fail);
+    command.exportName = name;
+    command.failCode = code;
+    command.failCount = count;
+    command.failOff = off;
+    return command;
+}
+
 class SimctlAcceptTest : public ::testing::TestWithParam<Accepted> {};
 
 TEST_P(SimctlAcceptTest, GivesTheNamedCommand)
@@ -99,6 +109,12 @@ TEST_P(SimctlAcceptTest, GivesTheNamedCommand)
     }
     if (want.verb == Verb::Send) {
         EXPECT_EQ(want.signal, got.signal) << Joined(c.args);
+    }
+    if (want.verb == Verb::Fail) {
+        EXPECT_EQ(want.exportName, got.exportName) << Joined(c.args);
+        EXPECT_EQ(want.failCode, got.failCode) << Joined(c.args);
+        EXPECT_EQ(want.failCount, got.failCount) << Joined(c.args);
+        EXPECT_EQ(want.failOff, got.failOff) << Joined(c.args);
     }
 }
 
@@ -137,7 +153,13 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{{"send", "device-refresh"}, Send(Signal::DeviceRefresh)},
         Accepted{{"send", "exit"}, Send(Signal::Exit)},
         Accepted{{"send", "tray-click"}, Send(Signal::TrayClick)},
-        Accepted{{"send", "tray-double-click"}, Send(Signal::TrayDoubleClick)}));
+        Accepted{{"send", "tray-double-click"}, Send(Signal::TrayDoubleClick)},
+        Accepted{{"power-cycle"}, Make(Verb::PowerCycle)},
+        Accepted{{"fail", "UIMGetPINStatus", "8", "2"}, FailCommand("UIMGetPINStatus", 8, 2)},
+        Accepted{{"fail", "qcwwandisconnect", "0x10", "1"}, FailCommand("QCWWANDisconnect", 16, 1)},
+        Accepted{{"fail", "SetServiceAutomaticTracking", "4294967295", "4294967295"},
+                 FailCommand("SetServiceAutomaticTracking", 0xFFFFFFFFu, 0xFFFFFFFFu)},
+        Accepted{{"fail", "UIMVerifyPIN", "off"}, FailCommand("UIMVerifyPIN", 0, 0, true)}));
 
 struct Rejected {
     std::vector<std::string> args;
@@ -189,7 +211,14 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{{"driver", "fault", "BusyOnce", "4294967296"}, "'4294967296'"},
         Rejected{{"driver", "fault", "BusyOnce", "0xG1"}, "'0xG1'"},
         Rejected{{"send"}, "device-refresh"}, Rejected{{"send", "reboot"}, "'reboot'"},
-        Rejected{{"send", "exit", "now"}, "'now'"}));
+        Rejected{{"send", "exit", "now"}, "'now'"},
+        Rejected{{"power-cycle", "twice"}, "'twice'"},
+        Rejected{{"fail"}, "UIMVerifyPIN"}, Rejected{{"fail", "UIMFoo", "1", "1"}, "'UIMFoo'"},
+        Rejected{{"fail", "UIMVerifyPIN"}, "code"}, Rejected{{"fail", "UIMVerifyPIN", "8"}, "code"},
+        Rejected{{"fail", "UIMVerifyPIN", "8", "0"}, "'0'"},
+        Rejected{{"fail", "UIMVerifyPIN", "-8", "1"}, "'-8'"},
+        Rejected{{"fail", "UIMVerifyPIN", "8", "1", "2"}, "code"},
+        Rejected{{"fail", "UIMVerifyPIN", "off", "1"}, "'off'"}));
 
 // Each word simctl accepts is one the usage text teaches.
 TEST(SimctlUsageTest, NamesEveryScenarioDriverStateEventAndFault)
@@ -200,7 +229,8 @@ TEST(SimctlUsageTest, NamesEveryScenarioDriverStateEventAndFault)
                                  "modem-present", "modem-slow", "driver ok", "driver old", "driver absent",
                                  "driver present", "driver busy", "driver fault", "suspend", "resume", "lock",
                                  "unlock", "taskbar-created", "device-refresh", "tray-click",
-                                 "tray-double-click", "send exit", "1234", "12345678"};
+                                 "tray-double-click", "send exit", "1234", "12345678", "power-cycle",
+                                 "fail EXPORT CODE N", "fail EXPORT off"};
     for (const char* word : words)
         EXPECT_NE(std::string::npos, usage.find(word)) << word;
     for (const std::string& fault : DriverFaultNames())

@@ -136,6 +136,21 @@ TEST(SimctlPlanTest, TheOtherScenariosWriteTheirOneStore)
     EXPECT_TRUE(ScenarioChanges(notAScenario).empty());
 }
 
+// The count is written before the code: a call in between must not see a
+// failure without its count, which the stand-in takes as failing for good.
+TEST(SimctlPlanTest, FailWritesTheCountBeforeTheCodeAndOffRemovesBoth)
+{
+    Command fail;
+    fail.verb = Verb::Fail;
+    fail.exportName = "UIMGetPINStatus";
+    fail.failCode = 8;
+    fail.failCount = 2;
+    EXPECT_EQ("modem FailCount.UIMGetPINStatus=2, modem Fail.UIMGetPINStatus=8", DescribeAll(FailChanges(fail)));
+    fail.failOff = true;
+    EXPECT_EQ("modem -Fail.UIMGetPINStatus, modem -FailCount.UIMGetPINStatus", DescribeAll(FailChanges(fail)));
+    EXPECT_TRUE(FailChanges(ScenarioCommand(Scenario::Ready)).empty());
+}
+
 TEST(SimctlPlanTest, PortsScenarioListsTheModemsPortsAmongOtherDevices)
 {
     Command ports = ScenarioCommand(Scenario::Ports);
