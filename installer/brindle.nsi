@@ -4,7 +4,10 @@
 ; and leaves the product key HKLM\SOFTWARE\Norvane\brindle (the platform's
 ; settings, which the platform installs) alone.
 ;
-;   makensis -INPUTCHARSET UTF8 -DBRINDLE_EXE=<brindle.exe> -DOUTFILE=<setup.exe> -DVERSION=<x.y.z> brindle.nsi
+;   makensis -INPUTCHARSET UTF8 -DBRINDLE_EXE=<brindle.exe> -DOUTFILE=<setup.exe> -DVERSION=<x.y.z>
+;            [-DSIGN_UNINSTALLER=<command that signs the file it is given>] brindle.nsi
+;
+; (make-setup runs it so.)
 ;
 ; A 32-bit installer for a 32-bit program: on 64-bit Windows $PROGRAMFILES is
 ; "Program Files (x86)" and the keys below land in the 32-bit registry view,
@@ -36,12 +39,18 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+!ifdef SIGN_UNINSTALLER
+  ; The uninstaller is written out at install time from what is inside the
+  ; setup program, so it is signed here, before it goes in.
+  !uninstfinalize '"${SIGN_UNINSTALLER}" "%1"' = 0
+!endif
 InstallDir "$PROGRAMFILES\Norvane\Brindle"
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=0 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) Norvane"
 
 !insertmacro MUI_PAGE_INSTFILES

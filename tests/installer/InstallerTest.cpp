@@ -1,7 +1,8 @@
-// The NSIS installer, silent, in the test prefix: what it puts where, and an
-// uninstall that ends a running Brindle through its exit command and takes
-// back exactly what was installed.
+// The setup program and the MSI, silent, in the test prefix: what they put
+// where, and an upgrade and an uninstall that end a running Brindle through
+// its exit command and take back exactly what was installed.
 #include <windows.h>
+#include <msi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -26,6 +27,8 @@ constexpr DWORD kStopMs = 60000;
 constexpr REGSAM kView32 = KEY_WOW64_32KEY;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brindle";
+// The MSI's UpgradeCode: every version of the MSI product carries it.
+constexpr wchar_t kUpgradeCode[] = L"{6B0D2E4A-3F71-4C8E-9A52-1D7C4B9E0F36}";
 
 std::wstring WindowsPath(std::wstring path)
 {
@@ -92,6 +95,54 @@ bool ValueExists(const wchar_t* path, REGSAM view, const wchar_t* name)
     return found;
 }
 
+// The versions of the installed MSI products of Brindle.
+std::vector<std::wstring> InstalledMsiVersions()
+{
+    std::vector<std::wstring> versions;
+    wchar_t code[39] = {};
+    for (DWORD i = 0; MsiEnumRelatedProductsW(kUpgradeCode, 0, i, code) == ERROR_SUCCESS; ++i) {
+        wchar_t version[64] = {};
+        DWORD size = 64;
+        MsiGetProductInfoW(code, INSTALLPROPERTY_VERSIONSTRING, version, &size);
+        versions.push_back(version);
+    }
+    return versions;
+}
+
+std::wstring MsiProductInfo(const wchar_t* property)
+{
+    wchar_t code[39] = {};
+    if (MsiEnumRelatedProductsW(kUpgradeCode, 0, 0, code) != ERROR_SUCCESS)
+        return std::wstring();
+    wchar_t value[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (MsiGetProductInfoW(code, property, value, &size) != ERROR_SUCCESS)
+        return std::wstring();
+    return value;
+}
+
+// Whether a file of ours waits for a reboot to be replaced or deleted.
+bool RebootPendingFor(const std::wstring& folder)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    std::wstring names;
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
+        size > 0) {
+        names.resize(size / sizeof(wchar_t));
+        RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(&names[0]), &size);
+    }
+    RegCloseKey(key);
+    std::wstring lowerNames = names, lowerFolder = folder;
+    for (std::wstring* text : {&lowerNames, &lowerFolder})
+        std::transform(text->begin(), text->end(), text->begin(), towlower);
+    return lowerNames.find(lowerFolder) != std::wstring::npos;
+}
+
 class InstallerTest : public EndToEndTest {
 protected:
     void SetUp() override
@@ -100,8 +151,7 @@ protected:
         if (HasFatalFailure())
             return;
         m_setup = WindowsPath(BRINDLE_SETUP);
-        if (!Exists(m_setup))
-            FAIL() << "no setup program in this build tree: the installer did not build";
+        ASSERT_TRUE(Exists(m_setup)) << Narrow(m_setup);
         m_folder = ProgramFiles() + L"\\Norvane\\Brindle";
         m_program = m_folder + L"\\brindle.exe";
         // Put back whatever the machine had, also after a failed run.
@@ -109,6 +159,10 @@ protected:
         m_uninstall = std::make_unique<CScopedRegistryKey>(HKEY_LOCAL_MACHINE, kUninstallKey, kView32);
         m_run->MarkChanged();
         m_uninstall->MarkChanged();
+        // An MSI product left by a failed run would be upgraded by the next.
+        wchar_t code[39] = {};
+        while (MsiEnumRelatedProductsW(kUpgradeCode, 0, 0, code) == ERROR_SUCCESS)
+            ASSERT_EQ(0u, RunToEnd(MsiExec(), std::wstring(L"/x ") + code + L" /qn")) << "removing a left MSI product";
         RemoveLeftInstallation();
     }
 
@@ -140,6 +194,61 @@ protected:
         return process->ExitCode();
     }
 
+    static std::wstring MsiExec()
+    {
+        wchar_t folder[MAX_PATH] = {};
+        GetSystemDirectoryW(folder, MAX_PATH);
+        return std::wstring(folder) + L"\\msiexec.exe";
+    }
+
+    // Starts the installed program and waits until its tray icon is there.
+    CTestProcess* StartInstalled(HWND* window)
+    {
+        CTestProcess* brindle = Start(OptionsFor(m_program));
+        if (brindle == nullptr)
+            return nullptr;
+        EXPECT_EQ(CTestProcess::Outcome::Window,
+                  brindle->WaitForWindow(kMainWindowClass, kMainWindowTitle, kStartMs, window));
+        EXPECT_TRUE(WaitFor([&] { return Tray().HasIcon(*window) || !brindle->IsRunning(); }, kStartMs) &&
+                    Tray().HasIcon(*window))
+            << "brindle.exe did not come up; exit code " << brindle->ExitCode();
+        return brindle;
+    }
+
+    // Ended as the menu's exit ends it: exit code 0, its icon taken away,
+    // not killed.
+    void ExpectEndedByExit(CTestProcess* brindle, HWND window, const char* by)
+    {
+        ASSERT_TRUE(brindle->WaitForExit(kStopMs)) << by << " left Brindle running";
+        EXPECT_EQ(0u, brindle->ExitCode()) << by;
+        EXPECT_EQ(1u, Tray().CountOf(NIM_DELETE, window)) << by;
+    }
+
+    // The program and the logon entry, as both packages install them.
+    void ExpectInstalled(const std::vector<std::wstring>& expectedFiles)
+    {
+        std::vector<std::wstring> files = FilesIn(m_folder);
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(expectedFiles, files) << "in " << Narrow(m_folder);
+        EXPECT_EQ(ReadFileBytes(DefaultProgram()), ReadFileBytes(m_program))
+            << "the installed program is the built one";
+        std::wstring text;
+        EXPECT_TRUE(m_run->GetString(L"Brindle", text));
+        EXPECT_EQ(L"\"" + m_program + L"\"", text) << Narrow(text);
+        EXPECT_FALSE(ValueExists(kRunKey, KEY_WOW64_64KEY, L"Brindle")) << "a 32-bit program's entry in the 64-bit view";
+    }
+
+    // Nothing left but the platform's product key.
+    void ExpectUninstalled()
+    {
+        EXPECT_FALSE(Exists(ProgramFiles() + L"\\Norvane")) << "the emptied Norvane folder stays";
+        std::wstring text;
+        EXPECT_FALSE(m_run->GetString(L"Brindle", text)) << "the logon entry stays: " << Narrow(text);
+        std::uint32_t pinMin = 0;
+        EXPECT_TRUE(ProductKey().GetDword(L"PinMin", pinMin)) << "the product key belongs to the platform";
+        EXPECT_EQ(6u, pinMin);
+    }
+
     // The uninstaller copies itself to the temporary folder, starts the copy
     // and ends at once; the copy does the work.
     bool WaitUntilUninstalled()
@@ -154,63 +263,78 @@ protected:
     std::unique_ptr<CScopedRegistryKey> m_uninstall;
 };
 
-TEST_F(InstallerTest, SilentInstallThenUninstallEndsTheRunningProgramAndRemovesWhatItInstalled)
+TEST_F(InstallerTest, SetupProgramInstallsThenItsUninstallerEndsTheRunningProgramAndRemovesWhatItInstalled)
 {
     ASSERT_FALSE(ProgramFiles().empty());
     ASSERT_TRUE(ProductKey().SetDword(L"PinMin", 6));
 
     ASSERT_EQ(0u, RunToEnd(m_setup, L"/S")) << "silent install";
-
     // The program, its uninstaller and nothing else: no stand-in goes along.
-    std::vector<std::wstring> files = FilesIn(m_folder);
-    std::sort(files.begin(), files.end());
-    ASSERT_EQ((std::vector<std::wstring>{L"brindle.exe", L"uninstall.exe"}), files)
-        << "in " << Narrow(m_folder);
-    EXPECT_EQ(ReadFileBytes(DefaultProgram()), ReadFileBytes(m_program)) << "the installed program is the built one";
-
-    std::wstring text;
-    EXPECT_TRUE(m_run->GetString(L"Brindle", text));
-    EXPECT_EQ(L"\"" + m_program + L"\"", text) << Narrow(text);
-    EXPECT_FALSE(ValueExists(kRunKey, KEY_WOW64_64KEY, L"Brindle")) << "a 32-bit program's entry in the 64-bit view";
+    ExpectInstalled({L"brindle.exe", L"uninstall.exe"});
     const std::wstring uninstaller = m_folder + L"\\uninstall.exe";
     const std::pair<const wchar_t*, std::wstring> entries[] = {
         {L"DisplayName", L"Brindle"},
         {L"Publisher", L"Norvane"},
-        {L"DisplayVersion", L"1.0.0"},
+        {L"DisplayVersion", BRINDLE_VERSION},
         {L"InstallLocation", m_folder},
         {L"UninstallString", L"\"" + uninstaller + L"\""},
         {L"QuietUninstallString", L"\"" + uninstaller + L"\" /S"},
     };
     for (const auto& entry : entries) {
-        text.clear();
+        std::wstring text;
         EXPECT_TRUE(m_uninstall->GetString(entry.first, text)) << Narrow(entry.first);
         EXPECT_EQ(entry.second, text) << Narrow(entry.first);
     }
 
-    // The installed program runs (with the stand-in modem from the PATH).
-    CTestProcess* brindle = Start(OptionsFor(m_program));
-    ASSERT_NE(nullptr, brindle);
     HWND window = nullptr;
-    ASSERT_EQ(CTestProcess::Outcome::Window,
-              brindle->WaitForWindow(kMainWindowClass, kMainWindowTitle, kStartMs, &window));
-    ASSERT_TRUE(WaitFor([&] { return Tray().HasIcon(window) || !brindle->IsRunning(); }, kStartMs) &&
-                Tray().HasIcon(window))
-        << "brindle.exe did not come up; exit code " << brindle->ExitCode();
-
+    CTestProcess* brindle = StartInstalled(&window);
+    ASSERT_FALSE(HasFailure());
     EXPECT_EQ(0u, RunToEnd(uninstaller, L"/S")) << "silent uninstall";
-    // Ended as the menu's exit ends it: exit code 0, its icon taken away,
-    // not killed.
-    ASSERT_TRUE(brindle->WaitForExit(kStopMs)) << "the uninstaller left Brindle running";
-    EXPECT_EQ(0u, brindle->ExitCode());
-    EXPECT_EQ(1u, Tray().CountOf(NIM_DELETE, window));
-
+    ExpectEndedByExit(brindle, window, "the uninstaller");
     ASSERT_TRUE(WaitUntilUninstalled()) << "left: " << FilesIn(m_folder).size() << " file(s) in "
                                         << Narrow(m_folder);
-    EXPECT_FALSE(Exists(ProgramFiles() + L"\\Norvane")) << "the emptied Norvane folder stays";
-    EXPECT_FALSE(m_run->GetString(L"Brindle", text)) << "the logon entry stays: " << Narrow(text);
-    std::uint32_t pinMin = 0;
-    EXPECT_TRUE(ProductKey().GetDword(L"PinMin", pinMin)) << "the product key belongs to the platform";
-    EXPECT_EQ(6u, pinMin);
+    ExpectUninstalled();
+}
+
+// The MSI as an administrator deploys it: an older version first, the current
+// one over it while Brindle runs, then removal while it runs again.
+TEST_F(InstallerTest, MsiUpgradesAndUninstallsWhileTheProgramRunsAndLeavesNothingBehind)
+{
+    ASSERT_FALSE(ProgramFiles().empty());
+    ASSERT_TRUE(ProductKey().SetDword(L"PinMin", 6));
+    const std::wstring msi = WindowsPath(BRINDLE_MSI);
+    const std::wstring olderMsi = WindowsPath(BRINDLE_OLDER_MSI);
+    ASSERT_TRUE(Exists(msi)) << Narrow(msi);
+    ASSERT_TRUE(Exists(olderMsi)) << Narrow(olderMsi);
+
+    ASSERT_EQ(0u, RunToEnd(MsiExec(), L"/i \"" + olderMsi + L"\" /qn")) << "installing the older MSI";
+    EXPECT_EQ((std::vector<std::wstring>{BRINDLE_OLDER_VERSION}), InstalledMsiVersions());
+    HWND window = nullptr;
+    CTestProcess* brindle = StartInstalled(&window);
+    ASSERT_FALSE(HasFailure());
+
+    // 0, not 3010: nothing waits for a reboot.
+    ASSERT_EQ(0u, RunToEnd(MsiExec(), L"/i \"" + msi + L"\" /qn")) << "upgrading";
+    ExpectEndedByExit(brindle, window, "the upgrade");
+    EXPECT_EQ((std::vector<std::wstring>{BRINDLE_VERSION}), InstalledMsiVersions()) << "the older version stays";
+    ExpectInstalled({L"brindle.exe"});
+    // The Add/Remove Programs entry.
+    const std::pair<const wchar_t*, const wchar_t*> entries[] = {
+        {INSTALLPROPERTY_INSTALLEDPRODUCTNAME, L"Brindle"},
+        {INSTALLPROPERTY_PUBLISHER, L"Norvane"},
+        {INSTALLPROPERTY_VERSIONSTRING, BRINDLE_VERSION},
+    };
+    for (const auto& entry : entries)
+        EXPECT_EQ(entry.second, MsiProductInfo(entry.first)) << Narrow(entry.first);
+
+    brindle = StartInstalled(&window);
+    ASSERT_FALSE(HasFailure());
+    EXPECT_EQ(0u, RunToEnd(MsiExec(), L"/x \"" + msi + L"\" /qn")) << "removing";
+    ExpectEndedByExit(brindle, window, "the removal");
+    EXPECT_TRUE(InstalledMsiVersions().empty());
+    EXPECT_FALSE(Exists(m_folder)) << FilesIn(m_folder).size() << " file(s) left in " << Narrow(m_folder);
+    EXPECT_FALSE(RebootPendingFor(m_folder)) << "a file waits for a reboot";
+    ExpectUninstalled();
 }
 
 } // namespace
