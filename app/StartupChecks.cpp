@@ -9,6 +9,9 @@ namespace {
 
 const DWORD kGuestsAlias = DOMAIN_ALIAS_RID_GUESTS;
 
+StartupCheckFunction g_guestCheck = nullptr;
+StartupCheckFunction g_platformCheck = nullptr;
+
 // The query was sent, the driver answered status 0, and bit 0 is set in both
 // the word at offset 12 and the word at offset 14.
 bool FeatureWordsAllowStart(DWORD queryResult, BYTE status, WORD word12, WORD word14)
@@ -18,8 +21,24 @@ bool FeatureWordsAllowStart(DWORD queryResult, BYTE status, WORD word12, WORD wo
 
 } // namespace
 
+StartupCheckFunction SetGuestCheckFunction(StartupCheckFunction check)
+{
+    const StartupCheckFunction previous = g_guestCheck;
+    g_guestCheck = check;
+    return previous;
+}
+
+StartupCheckFunction SetPlatformCheckFunction(StartupCheckFunction check)
+{
+    const StartupCheckFunction previous = g_platformCheck;
+    g_platformCheck = check;
+    return previous;
+}
+
 bool IsGuestUser()
 {
+    if (g_guestCheck != nullptr)
+        return g_guestCheck();
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
     PSID guests = nullptr;
     if (!::AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, kGuestsAlias, 0, 0, 0, 0, 0, 0,
@@ -33,6 +52,8 @@ bool IsGuestUser()
 
 bool CheckPlatformSupport(MiscCommon::IMiscDevice* device)
 {
+    if (device == nullptr && g_platformCheck != nullptr)
+        return g_platformCheck();
     std::unique_ptr<MiscCommon::CMiscCommon> channel(device != nullptr ? new (std::nothrow)
                                                                              MiscCommon::CMiscCommon(device)
                                                                        : new (std::nothrow) MiscCommon::CMiscCommon());

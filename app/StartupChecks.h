@@ -16,3 +16,10 @@ bool IsGuestUser();
 // its own, closed again in every case. device: the driver route to use
 // (null: the system's).
 bool CheckPlatformSupport(MiscCommon::IMiscDevice* device = nullptr);
+
+// Tests answer in place of the token check and of the system's platform probe:
+// Wine's user is never a guest, and a test must see whether start-up reached
+// the driver at all. Null restores the system's; the previous one is returned.
+typedef bool (*StartupCheckFunction)();
+StartupCheckFunction SetGuestCheckFunction(StartupCheckFunction check);
+StartupCheckFunction SetPlatformCheckFunction(StartupCheckFunction check);
