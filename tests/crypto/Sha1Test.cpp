@@ -2,11 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include "CryptoTestUtil.h"
 #include "HmacSha1.h"
 #include "Sha1.h"
+#include "tests/support/HexBytes.h"
 
 namespace {
+
+std::vector<uint8_t> Bytes(const std::string& text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+std::vector<uint8_t> Repeat(uint8_t value, size_t count)
+{
+    return std::vector<uint8_t>(count, value);
+}
 
 std::string Digest(const std::vector<uint8_t>& message, size_t split, bool byteByByte)
 {

@@ -290,7 +290,7 @@ TEST_F(MiscCommonRegistryTest, FeatureQuerySendsTheFeaturePacket)
     EXPECT_EQ(22u, sent[0].AnswerCapacity);
     const std::vector<uint8_t> expected = {0x11, 0x01, 22, 0, 22, 0, 0, 0, 0x0A, 0x80, 0, 0,
                                            0,    0,    0,  0, 0,  0, 0, 0, 0,    0};
-    EXPECT_EQ(expected, sent[0].Input) << Hex(sent[0].Input.data(), sent[0].Input.size());
+    EXPECT_EQ(expected, sent[0].Input) << ToHex(sent[0].Input.data(), sent[0].Input.size());
 }
 
 TEST_F(MiscCommonRegistryTest, MiscCallArgumentsAreCheckedBeforeSending)
