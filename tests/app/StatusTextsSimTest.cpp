@@ -3,11 +3,11 @@
 #include "app/Brindle.h"
 #include "app/MainWindowIds.h"
 #include "app/TrayText.h"
-#include "common/Delay.h"
 #include "modem/SimService.h"
 #include "res/resource.h"
 #include "sim/gobiapi/SimModemControl.h"
 #include "tests/app/TestWindow.h"
+#include "tests/support/RecordedDelays.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,6 @@
 #include <vector>
 
 namespace {
-
-void NoWait(std::uint32_t) {}
 
 std::wstring ResString(UINT id)
 {
@@ -40,7 +38,6 @@ class StatusTextsSimTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previousDelay_ = SetDelayFunction(&NoWait);
         service.DisconnectModem();
         simmodem::Reset();
         ASSERT_TRUE(simmodem::UseVariant(L"full"));
@@ -53,7 +50,6 @@ protected:
         service.SetGpsOption(0);
         service.SetNmeaPort(-1);
         simmodem::Reset();
-        SetDelayFunction(previousDelay_);
     }
 
     // The tracking functions are resolved only for the GPS option, so the
@@ -72,7 +68,7 @@ protected:
 
     CSimService& service = CSimService::Instance();
     CBrindle app{GetModuleHandleW(nullptr)};
-    DelayFunction previousDelay_ = nullptr;
+    RecordedDelays delays;
 };
 
 struct PinCase {

@@ -1,9 +1,9 @@
-#include "common/Delay.h"
 #include "modem/SimCodes.h"
 #include "modem/SimService.h"
 #include "modem/SimServiceObserver.h"
 #include "tests/common/LogCapture.h"
 #include "tests/modem/FakeGobiApi.h"
+#include "tests/support/RecordedDelays.h"
 
 #include <gtest/gtest.h>
 
@@ -16,29 +16,19 @@ namespace {
 
 const int kUntouched = -77;
 
-std::vector<std::uint32_t> g_waits;
-
-void RecordWait(std::uint32_t milliseconds)
-{
-    g_waits.push_back(milliseconds);
-}
-
 // The service as a process-wide object starts each test unloaded, with the
 // table empty, waits recorded instead of slept and the log in a temp folder.
 class SimServiceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previousDelay = SetDelayFunction(&RecordWait);
         Reset();
         log.Clear();
-        g_waits.clear();
     }
 
     void TearDown() override
     {
         Reset();
-        SetDelayFunction(previousDelay);
     }
 
     static void Reset()
@@ -49,7 +39,7 @@ protected:
 
     CSimService& service = CSimService::Instance();
     LogCapture log;
-    DelayFunction previousDelay = nullptr;
+    RecordedDelays delays;
 };
 
 std::vector<std::string> ThreeFailedOpens()
