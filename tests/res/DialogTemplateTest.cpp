@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/res/Screenshot.h"
+#include "tests/support/WindowPicture.h"
 
 namespace {
 
@@ -449,8 +449,8 @@ TEST_P(DialogTemplateTest, RendersForInspection)
     Pump();
 
     CreateDirectoryW(L"screenshots", nullptr);
-    std::wstring path = L"screenshots\\dialog" + std::to_wstring(d.id) + L".bmp";
-    EXPECT_TRUE(SaveWindowAsBmp(dialog_, path.c_str())) << "template " << d.id;
+    std::wstring path = L"screenshots\\dialog" + std::to_wstring(d.id) + L".png";
+    EXPECT_TRUE(WriteWindowPng(dialog_, path)) << "template " << d.id;
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTemplates, DialogTemplateTest, ::testing::ValuesIn(AllDialogs()),
