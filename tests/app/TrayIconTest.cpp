@@ -7,6 +7,7 @@
 #include "modem/SimService.h"
 #include "tests/app/TestWindow.h"
 #include "tests/common/LogCapture.h"
+#include "tests/support/BrindleTexts.h"
 #include "tests/support/RecordedDelays.h"
 
 #include <gtest/gtest.h>
@@ -126,7 +127,7 @@ TEST_F(TrayIconTest, AddRegistersCallbackIconAndTooltip)
     EXPECT_EQ(0u, call.id);
     EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP), call.flags & (NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_EQ(WM_TRAY_NOTIFY, call.callbackMessage);
-    EXPECT_EQ(std::wstring(L"Brindle\nPIN ： pin"), call.tip);
+    EXPECT_EQ(brindletext::TipText(L"pin"), call.tip);
     EXPECT_TRUE(g_waits.empty());
 }
 

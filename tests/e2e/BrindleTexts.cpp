@@ -1,28 +1,17 @@
 #include "tests/e2e/BrindleTexts.h"
 
-#include "tests/e2e/MainWindowMessages.h"
-
 namespace e2e {
 
-const std::vector<MenuItem> kTrayMenu = {{kCmdOpenSettings, 0, L"Brindleを開く(&O)"},
-                                         {kCmdVerifyPin, 0, L"PIN1を照合する(&C)"},
-                                         {0, MF_SEPARATOR, L""},
-                                         {kCmdAbout, 0, L"バージョン情報(&V)"},
-                                         {kCmdExit, 0, L"終了(&X)"}};
-
-std::wstring TipText(const std::wstring& pin)
-{
-    return L"Brindle\nPIN ： " + pin;
-}
-
-std::wstring TipText(const std::wstring& pin, const std::wstring& gps)
-{
-    return TipText(pin) + L"\nGPS ： " + gps;
-}
+const std::vector<MenuItem> kTrayMenu = [] {
+    std::vector<MenuItem> items;
+    for (const brindletext::StringEntry& entry : brindletext::kTrayMenu)
+        items.push_back({entry.id, entry.text != nullptr ? 0u : MF_SEPARATOR, entry.text != nullptr ? entry.text : L""});
+    return items;
+}();
 
 std::wstring PinAttemptsNote(int attemptsLeft)
 {
-    return L"注意: " + AttemptsLeft(attemptsLeft) + L"PIN1コードを誤ると、vevUIMカードはPINロックされます。";
+    return Format(brindletext::kPinAttemptsNote, attemptsLeft);
 }
 
 std::wstring AttemptsLeft(int attemptsLeft)
