@@ -3,11 +3,11 @@
 #include "app/Brindle.h"
 #include "app/MainWindowIds.h"
 #include "app/TrayText.h"
-#include "common/Delay.h"
 #include "modem/SimService.h"
-#include "res/resource.h"
 #include "sim/gobiapi/SimModemControl.h"
 #include "tests/app/TestWindow.h"
+#include "tests/support/BrindleTexts.h"
+#include "tests/support/RecordedDelays.h"
 
 #include <gtest/gtest.h>
 
@@ -17,14 +17,7 @@
 
 namespace {
 
-void NoWait(std::uint32_t) {}
-
-std::wstring ResString(UINT id)
-{
-    wchar_t text[256] = {};
-    LoadStringW(GetModuleHandleW(nullptr), id, text, 256);
-    return text;
-}
+namespace text = brindletext;
 
 std::string Narrow(const std::wstring& text)
 {
@@ -40,7 +33,6 @@ class StatusTextsSimTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previousDelay_ = SetDelayFunction(&NoWait);
         service.DisconnectModem();
         simmodem::Reset();
         ASSERT_TRUE(simmodem::UseVariant(L"full"));
@@ -53,7 +45,6 @@ protected:
         service.SetGpsOption(0);
         service.SetNmeaPort(-1);
         simmodem::Reset();
-        SetDelayFunction(previousDelay_);
     }
 
     // The tracking functions are resolved only for the GPS option, so the
@@ -72,14 +63,14 @@ protected:
 
     CSimService& service = CSimService::Instance();
     CBrindle app{GetModuleHandleW(nullptr)};
-    DelayFunction previousDelay_ = nullptr;
+    RecordedDelays delays;
 };
 
 struct PinCase {
     const char* name;
     Values card;
     const char* failingExport;  // answers 1234, or null
-    UINT stringId;
+    const wchar_t* text;
 };
 
 void PrintTo(const PinCase& c, std::ostream* os)
@@ -97,27 +88,24 @@ TEST_P(PinStatusTextSimTest, TextFollowsTheCard)
     if (c.failingExport != nullptr)
         simmodem::FailCall(c.failingExport, 1234);
     EXPECT_EQ(1, app.UpdateStatusTexts(nullptr, 0));
-    const std::wstring expected = ResString(c.stringId);
-    ASSERT_FALSE(expected.empty()) << "string " << c.stringId;
-    EXPECT_EQ(expected, std::wstring(service.PinStatusText())) << "expected string " << c.stringId << ", got "
-                                                                << Narrow(service.PinStatusText());
+    EXPECT_EQ(c.text, std::wstring(service.PinStatusText())) << Narrow(service.PinStatusText());
     EXPECT_EQ(L'\0', service.GpsStatusText()[0]) << "no GPS text without the option";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cards, PinStatusTextSimTest,
     ::testing::Values(
-        PinCase{"FreshCardNeedsPin1", {}, nullptr, IDS_PIN_NEEDED},
-        PinCase{"VerifiedCardIsUsable", {{L"PinVerified", 1}}, nullptr, IDS_CARD_USABLE},
-        PinCase{"ProtectionOffIsUsable", {{L"PinProtection", 0}}, nullptr, IDS_CARD_USABLE},
-        PinCase{"NoCard", {{L"CardPresent", 0}}, nullptr, IDS_CARD_ABSENT},
-        PinCase{"Pin1BlockedNeedsUnblock", {{L"PinLeft", 0}}, nullptr, IDS_PUK_NEEDED},
-        PinCase{"UnblockAttemptsUsedUp", {{L"PukLeft", 0}}, nullptr, IDS_CARD_LOCKED},
+        PinCase{"FreshCardNeedsPin1", {}, nullptr, text::kPinNeeded},
+        PinCase{"VerifiedCardIsUsable", {{L"PinVerified", 1}}, nullptr, text::kUsable},
+        PinCase{"ProtectionOffIsUsable", {{L"PinProtection", 0}}, nullptr, text::kUsable},
+        PinCase{"NoCard", {{L"CardPresent", 0}}, nullptr, text::kCardAbsent},
+        PinCase{"Pin1BlockedNeedsUnblock", {{L"PinLeft", 0}}, nullptr, text::kPukNeeded},
+        PinCase{"UnblockAttemptsUsedUp", {{L"PukLeft", 0}}, nullptr, text::kCardLocked},
         PinCase{"UnblockAttemptsUsedUpWhateverTheStatus", {{L"PukLeft", 0}, {L"StatusOverride", 1}}, nullptr,
-                IDS_CARD_LOCKED},
-        PinCase{"UnknownStatusValue", {{L"StatusOverride", 9}}, nullptr, IDS_STATUS_UNKNOWN},
-        PinCase{"StatusQueryFails", {}, "UIMGetPINStatus", IDS_STATUS_UNKNOWN},
-        PinCase{"ModemDoesNotAnswer", {{L"ConnectFailures", 1000}}, nullptr, IDS_STATUS_UNKNOWN}),
+                text::kCardLocked},
+        PinCase{"UnknownStatusValue", {{L"StatusOverride", 9}}, nullptr, text::kUnknown},
+        PinCase{"StatusQueryFails", {}, "UIMGetPINStatus", text::kUnknown},
+        PinCase{"ModemDoesNotAnswer", {{L"ConnectFailures", 1000}}, nullptr, text::kUnknown}),
     [](const ::testing::TestParamInfo<PinCase>& info) { return std::string(info.param.name); });
 
 struct GpsCase {
@@ -125,7 +113,7 @@ struct GpsCase {
     std::uint32_t tracking;
     std::int32_t nmeaPort;
     bool trackingFails;
-    const wchar_t* text;  // null: string 116
+    std::wstring text;
 };
 
 void PrintTo(const GpsCase& c, std::ostream* os)
@@ -144,17 +132,16 @@ TEST_P(GpsStatusTextSimTest, TextFollowsTheModule)
         simmodem::FailCall("GetServiceAutomaticTracking", 1234);
     service.SetNmeaPort(c.nmeaPort);
     app.UpdateStatusTexts(nullptr, 0);
-    const std::wstring expected = c.text != nullptr ? std::wstring(c.text) : ResString(IDS_STATUS_UNKNOWN);
-    EXPECT_EQ(expected, std::wstring(service.GpsStatusText())) << Narrow(service.GpsStatusText());
+    EXPECT_EQ(c.text, std::wstring(service.GpsStatusText())) << Narrow(service.GpsStatusText());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modules, GpsStatusTextSimTest,
-    ::testing::Values(GpsCase{"OnWithPort", 1, 5, false, L"使用可能です。[ポート:COM5]"},
-                      GpsCase{"OnWithTwoDigitPort", 1, 12, false, L"使用可能です。[ポート:COM12]"},
-                      GpsCase{"OnPortUnknown", 1, -1, false, L"使用可能です。"},
-                      GpsCase{"Off", 0, 7, false, L"無効状態です。"},
-                      GpsCase{"Unreadable", 1, 7, true, nullptr}),
+    ::testing::Values(GpsCase{"OnWithPort", 1, 5, false, Format(text::kGpsOnPort, 5)},
+                      GpsCase{"OnWithTwoDigitPort", 1, 12, false, Format(text::kGpsOnPort, 12)},
+                      GpsCase{"OnPortUnknown", 1, -1, false, text::kGpsOn},
+                      GpsCase{"Off", 0, 7, false, text::kGpsOff},
+                      GpsCase{"Unreadable", 1, 7, true, text::kUnknown}),
     [](const ::testing::TestParamInfo<GpsCase>& info) { return std::string(info.param.name); });
 
 TEST_F(StatusTextsSimTest, TooltipHasTheGpsLineOnlyWithTheOption)
@@ -166,8 +153,7 @@ TEST_F(StatusTextsSimTest, TooltipHasTheGpsLineOnlyWithTheOption)
     app.UpdateStatusTexts(nullptr, 0);
     wchar_t tip[kTooltipChars];
     app.BuildTooltip(tip);
-    EXPECT_EQ(std::wstring(L"Brindle\nPIN ： 使用可能です。\nGPS ： 使用可能です。[ポート:COM5]"), tip)
-        << Narrow(tip);
+    EXPECT_EQ(text::TipText(text::kUsable, Format(text::kGpsOnPort, 5)), tip) << Narrow(tip);
 
     // Loaded again in the same process, the card comes back from a power
     // cycle: verified again for the second half.
@@ -176,7 +162,7 @@ TEST_F(StatusTextsSimTest, TooltipHasTheGpsLineOnlyWithTheOption)
     simmodem::SetValue(L"PinVerified", 1);
     app.UpdateStatusTexts(nullptr, 0);
     app.BuildTooltip(tip);
-    EXPECT_EQ(std::wstring(L"Brindle\nPIN ： 使用可能です。"), tip) << Narrow(tip);
+    EXPECT_EQ(text::TipText(text::kUsable), tip) << Narrow(tip);
 }
 
 int CountPosted(HWND window, UINT message)
@@ -199,7 +185,7 @@ TEST_F(StatusTextsSimTest, NotifyPostsOneTrayUpdate)
     EXPECT_EQ(1, CountPosted(window.Get(), WM_TRAY_UPDATE)) << "one refresh for both texts";
     app.SetPinStatusUnknown(window.Get(), 1);
     EXPECT_EQ(1, CountPosted(window.Get(), WM_TRAY_UPDATE));
-    EXPECT_EQ(ResString(IDS_STATUS_UNKNOWN), std::wstring(service.PinStatusText()));
+    EXPECT_EQ(text::kUnknown, std::wstring(service.PinStatusText()));
 }
 
 } // namespace

@@ -4,10 +4,11 @@
 // exists, so this runs alone.
 #include "app/Brindle.h"
 #include "app/MainWindowIds.h"
-#include "common/Delay.h"
 #include "modem/SimService.h"
 #include "tests/app/TestWindow.h"
 #include "tests/common/LogCapture.h"
+#include "tests/support/BrindleTexts.h"
+#include "tests/support/RecordedDelays.h"
 
 #include <gtest/gtest.h>
 
@@ -85,13 +86,6 @@ private:
 
 StandInTaskbar* StandInTaskbar::current_ = nullptr;
 
-std::vector<std::uint32_t> g_waits;
-
-void RecordWait(std::uint32_t milliseconds)
-{
-    g_waits.push_back(milliseconds);
-}
-
 class TrayIconTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -99,15 +93,12 @@ protected:
         ASSERT_NE(nullptr, taskbar.Get());
         ASSERT_NE(nullptr, window.Get());
         ASSERT_TRUE(app.LoadSmallIcon());
-        g_waits.clear();
-        previousDelay_ = SetDelayFunction(&RecordWait);
         CSimService& service = CSimService::Instance();
         service.SetGpsOption(0);
         wcscpy(service.PinStatusText(), L"pin");
     }
     void TearDown() override
     {
-        SetDelayFunction(previousDelay_);
         CSimService::Instance().PinStatusText()[0] = L'\0';
     }
 
@@ -123,7 +114,7 @@ protected:
     TestWindow window;
     CBrindle app{GetModuleHandleW(nullptr)};
     LogCapture log;
-    DelayFunction previousDelay_ = nullptr;
+    RecordedDelays delays;
 };
 
 TEST_F(TrayIconTest, AddRegistersCallbackIconAndTooltip)
@@ -136,7 +127,7 @@ TEST_F(TrayIconTest, AddRegistersCallbackIconAndTooltip)
     EXPECT_EQ(0u, call.id);
     EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP), call.flags & (NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_EQ(WM_TRAY_NOTIFY, call.callbackMessage);
-    EXPECT_EQ(std::wstring(L"Brindle\nPIN ： pin"), call.tip);
+    EXPECT_EQ(brindletext::TipText(L"pin"), call.tip);
     EXPECT_TRUE(g_waits.empty());
 }
 

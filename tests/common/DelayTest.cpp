@@ -1,19 +1,9 @@
 #include "common/Delay.h"
+#include "tests/support/RecordedDelays.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
-
-namespace {
-
-std::vector<std::uint32_t> g_waits;
-
-void RecordWait(std::uint32_t milliseconds)
-{
-    g_waits.push_back(milliseconds);
-}
-
-} // namespace
 
 TEST(DelayTest, InstalledFunctionReceivesEveryWaitAndCanBeRemoved)
 {

@@ -4,10 +4,10 @@
 // key.
 #pragma once
 
-#include "common/Delay.h"
 #include "modem/SimService.h"
 #include "res/resource.h"
 #include "sim/gobiapi/SimModemControl.h"
+#include "tests/support/RecordedDelays.h"
 #include "tests/ui/DialogScript.h"
 #include "tests/ui/FakeSettingsStore.h"
 #include "ui/ConfigDialog.h"
@@ -27,17 +27,6 @@
 namespace configtest {
 
 inline HINSTANCE Module() { return ::GetModuleHandleW(nullptr); }
-
-// Every Delay of the code under test lands here instead of sleeping.
-inline std::vector<std::uint32_t> g_waits;
-inline std::function<void(std::uint32_t)> g_onWait;
-
-inline void RecordWait(std::uint32_t milliseconds)
-{
-    g_waits.push_back(milliseconds);
-    if (g_onWait)
-        g_onWait(milliseconds);
-}
 
 inline int g_trayUpdates = 0;
 
@@ -138,9 +127,6 @@ class ConfigDialogTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        previousDelay_ = SetDelayFunction(&RecordWait);
-        g_waits.clear();
-        g_onWait = nullptr;
         service.DisconnectModem();
         simmodem::Reset();
         ASSERT_TRUE(simmodem::UseVariant(L"full"));
@@ -167,7 +153,6 @@ protected:
         service.DisconnectModem();
         service.SetGpsOption(1);
         simmodem::Reset();
-        SetDelayFunction(previousDelay_);
     }
 
     // The library as after start-up on a machine with or without GPS.
@@ -210,9 +195,7 @@ protected:
     CFakeSettingsStore store;
     CStoreInstallation installed{&store};
     HWND owner = nullptr;
-
-private:
-    DelayFunction previousDelay_ = nullptr;
+    RecordedDelays delays;
 };
 
 } // namespace configtest

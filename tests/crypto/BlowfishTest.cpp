@@ -6,7 +6,7 @@
 
 #include "Blowfish.h"
 #include "ByteOrder.h"
-#include "CryptoTestUtil.h"
+#include "tests/support/HexBytes.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "CryptoTestUtil.h"
 #include "HdRand.h"
 #include "Sha1.h"
+#include "tests/support/HexBytes.h"
 
 namespace {
 

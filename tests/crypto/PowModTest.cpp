@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "PowMod.h"
+#include "tests/support/HexBytes.h"
 
 namespace {
 
@@ -19,24 +20,20 @@ constexpr uint32_t kSentinel = 0xA5A5A5A5u;
 
 Words FromBigEndianHex(const std::string& hex, size_t words)
 {
+    const std::vector<uint8_t> bytes = FromHex(hex.size() % 2 != 0 ? "0" + hex : hex);
     Words out(words, 0);
-    size_t bit = 0;
-    for (size_t i = hex.size(); i-- > 0; bit += 4) {
-        const char c = hex[i];
-        const uint32_t nibble = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-        out.at(bit / 32) |= nibble << (bit % 32);
-    }
+    for (size_t i = 0; i < bytes.size(); ++i)
+        out.at(i / 4) |= static_cast<uint32_t>(bytes[bytes.size() - 1 - i]) << (8 * (i % 4));
     return out;
 }
 
 std::string Dump(const Words& words)
 {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string hex;
+    std::vector<uint8_t> bytes;
     for (size_t i = words.size(); i-- > 0;)
-        for (int shift = 28; shift >= 0; shift -= 4)
-            hex += kDigits[(words[i] >> shift) & 15];
-    return hex;
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes.push_back(static_cast<uint8_t>(words[i] >> shift));
+    return ToHex(bytes);
 }
 
 // --- A slow, plain reference: vectors of words, left-to-right square and

@@ -2,11 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include "CryptoTestUtil.h"
 #include "HmacSha1.h"
 #include "Sha1.h"
+#include "tests/support/HexBytes.h"
 
 namespace {
+
+std::vector<uint8_t> Bytes(const std::string& text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+std::vector<uint8_t> Repeat(uint8_t value, size_t count)
+{
+    return std::vector<uint8_t>(count, value);
+}
 
 std::string Digest(const std::vector<uint8_t>& message, size_t split, bool byteByByte)
 {
@@ -51,15 +61,21 @@ std::string Times(const std::string& text, int count)
     return out;
 }
 
-// FIPS 180-1 / RFC 3174, plus lengths around the padding boundary (55, 56
-// and 64 bytes need one or two final blocks).
+// FIPS 180-1 / RFC 3174, plus lengths at the padding boundary: 55 bytes
+// leave just room for the end marker and the length in the last block, 56
+// need one more block, and 119 is 55 a block further on. The 55- and
+// 119-byte messages are "01234" times 11 and "0123456" times 17; their
+// digests come from the host's sha1sum and Python's hashlib.
 INSTANTIATE_TEST_SUITE_P(
     Fips180, Sha1VectorTest,
     ::testing::Values(
         Sha1Vector{"Empty", "", "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
         Sha1Vector{"Abc", "abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
+        Sha1Vector{"OneByteShortOfABlock", Times("01234", 11), "0d5cc92998612514ca0fa57cec7de2cea14d54eb"},
         Sha1Vector{"TwoBlocks", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
                    "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
+        Sha1Vector{"OneByteShortOfTwoBlocks", Times("0123456", 17),
+                   "60f99cf5c96ee959ee4783bb2673718324aa6174"},
         Sha1Vector{"Repeated01234567", Times("01234567", 80),
                    "dea356a2cddd90c7a7ecedc5ebb563934f460452"}),
     [](const ::testing::TestParamInfo<Sha1Vector>& info) { return std::string(info.param.Name); });

@@ -28,12 +28,12 @@ constexpr int kGpsOff = 1008;
 constexpr int kGpsLine = 1009;
 
 // The PIN code dialogs opened from it besides the verify dialog.
-constexpr wchar_t kChangeCaption[] = L"PIN1コード変更";
+using brindletext::kChangeCaption;
 constexpr int kChangeOldPin = 1009;
 constexpr int kChangeNote = 1010;
 constexpr int kChangeNewPin = 1011;
 constexpr int kChangeConfirm = 1012;
-constexpr wchar_t kUnblockCaption[] = L"PINロック解除";
+using brindletext::kUnblockCaption;
 constexpr int kUnblockPuk = 1013;
 constexpr int kUnblockNote = 1014;
 constexpr int kUnblockNewPin = 1015;

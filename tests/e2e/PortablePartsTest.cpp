@@ -6,7 +6,7 @@
 
 #include "tests/e2e/EnvironmentBlock.h"
 #include "tests/e2e/LogLine.h"
-#include "tests/e2e/PngWriter.h"
+#include "tests/support/PngWriter.h"
 #include "tests/e2e/TrayIconRecord.h"
 
 namespace e2e {

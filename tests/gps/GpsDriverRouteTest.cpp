@@ -20,7 +20,6 @@ class GpsDriverRouteTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previousDelay_ = SetDelayFunction(&RecordWait);
         service.DisconnectModem();
         simmodem::Reset();
         ASSERT_TRUE(simmodem::UseVariant(L"full"));
@@ -29,7 +28,6 @@ protected:
         simdriver::ClearAllFaults();
         for (const wchar_t* name : kValues)
             simdriver::DeleteValue(name);
-        g_waits.clear();
     }
 
     void TearDown() override
@@ -40,7 +38,6 @@ protected:
             simdriver::DeleteValue(name);
         simmodem::Reset();
         simwmi::Reset();
-        SetDelayFunction(previousDelay_);
     }
 
     std::optional<DWORD> Stored(const wchar_t* name) const
@@ -54,9 +51,7 @@ protected:
     CSimService& service = CSimService::Instance();
     CRegAccess registry;
     LogCapture log;
-
-private:
-    DelayFunction previousDelay_ = nullptr;
+    RecordedDelays delays;
 };
 
 TEST_F(GpsDriverRouteTest, FirstStartRunsOnTheDriversProductKey)

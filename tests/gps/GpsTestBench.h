@@ -4,12 +4,12 @@
 // WMI reset for every test, and the debug log captured.
 #pragma once
 
-#include "common/Delay.h"
 #include "misccommon/RegAccess.h"
 #include "modem/SimService.h"
 #include "sim/gobiapi/SimModemControl.h"
 #include "sim/wmi/SimWmiControl.h"
 #include "tests/common/LogCapture.h"
+#include "tests/support/RecordedDelays.h"
 
 #include <gtest/gtest.h>
 
@@ -26,18 +26,6 @@ namespace gpstest {
 
 const wchar_t* const kBasePath = L"Software\\BrindleTest";
 const wchar_t* const kProductKey = L"Software\\BrindleTest\\brindle";
-
-// Every Delay of the code under test lands here instead of sleeping.
-inline std::vector<std::uint32_t> g_waits;
-// Runs on each wait, after it was recorded (e.g. to post a message).
-inline std::function<void(std::uint32_t)> g_onWait;
-
-inline void RecordWait(std::uint32_t milliseconds)
-{
-    g_waits.push_back(milliseconds);
-    if (g_onWait)
-        g_onWait(milliseconds);
-}
 
 // The product key, read and written with the registry API so that the checks
 // do not depend on the layer under test, and the layer's process-wide
@@ -110,7 +98,6 @@ class BenchTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previousDelay_ = SetDelayFunction(&RecordWait);
         service.DisconnectModem();
         simmodem::Reset();
         ASSERT_TRUE(simmodem::UseVariant(L"full"));
@@ -120,8 +107,6 @@ protected:
         ASSERT_EQ(0u, settings->InitializeResult()) << "the registry layer's direct route";
         ASSERT_NE(nullptr, CRegAccess::Instance()) << "the layer registers itself as the process's";
         log.Clear();
-        g_waits.clear();
-        g_onWait = nullptr;
     }
 
     void TearDown() override
@@ -131,7 +116,6 @@ protected:
         settings.reset();
         simmodem::Reset();
         simwmi::Reset();
-        SetDelayFunction(previousDelay_);
     }
 
     // The library with the tracking functions, as after a GPS preparation.
@@ -147,9 +131,7 @@ protected:
     CSimService& service = CSimService::Instance();
     std::unique_ptr<TestSettings> settings;
     LogCapture log;
-
-private:
-    DelayFunction previousDelay_ = nullptr;
+    RecordedDelays delays;
 };
 
 } // namespace gpstest

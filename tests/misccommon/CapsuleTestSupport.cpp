@@ -87,16 +87,4 @@ CFakeMiscDevice::Responder AnswerWith(std::vector<uint8_t> answer, BOOL result, 
     };
 }
 
-std::string Hex(const uint8_t* bytes, size_t length)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < length; ++i) {
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 15];
-        text += ' ';
-    }
-    return text;
-}
-
 } // namespace MiscCommon

@@ -5,11 +5,11 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "Blowfish.h"
 #include "FakeMiscDevice.h"
+#include "tests/support/HexBytes.h"
 
 namespace MiscCommon {
 
@@ -44,7 +44,5 @@ std::vector<uint8_t> MakeAnswerCapsule(const BlowfishContext* cipher,
 // copied when negative) and returns `result` with `error` set.
 CFakeMiscDevice::Responder AnswerWith(std::vector<uint8_t> answer, BOOL result = TRUE,
                                       DWORD error = ERROR_SUCCESS, int reportedBytes = -1);
-
-std::string Hex(const uint8_t* bytes, size_t length);
 
 } // namespace MiscCommon

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "MiscCommonTestPeer.h"
 #include "PowMod.h"
 #include "Sha1.h"
+#include "tests/support/HexBytes.h"
 
 namespace MiscCommon {
 namespace {
@@ -26,29 +26,6 @@ const char kModulusHex[] =
     "4FE1356D 6D51C245 E485B576 625E7EC6 F44C42E9 A637ED6B 0BFF5CB6 F406B7ED"
     "EE386BFB 5A899FA5 AE9F2411 7C4B1FE6 49286651 ECE65381 FFFFFFFF FFFFFFFF";
 const char kSecretHex[] = "ea27cd5afce0c5e50c51d58a02f2bdcc";
-
-std::vector<uint8_t> FromHex(const std::string& text)
-{
-    std::vector<uint8_t> bytes;
-    std::string digits;
-    for (char c : text) {
-        if (c != ' ')
-            digits += c;
-    }
-    for (size_t i = 0; i + 1 < digits.size(); i += 2)
-        bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-    return bytes;
-}
-
-std::string Hex(const uint8_t* bytes, size_t length)
-{
-    std::ostringstream out;
-    for (size_t i = 0; i < length; ++i) {
-        static const char digits[] = "0123456789abcdef";
-        out << digits[bytes[i] >> 4] << digits[bytes[i] & 15];
-    }
-    return out.str();
-}
 
 uint32_t Le32(const uint8_t* p)
 {
@@ -208,10 +185,10 @@ TEST_F(HandshakeLayoutTest, Phase1Request)
     EXPECT_EQ(0x222000u, device.Requests[1].Code);
     ASSERT_EQ(160u, in.size());
     EXPECT_EQ(160u, device.Requests[1].OutputSize);
-    EXPECT_EQ("496e6931", Hex(in.data(), 4));
-    EXPECT_EQ("00000000", Hex(in.data() + 132, 4)) << "Yc's top word (bytes 132-135)";
-    EXPECT_EQ("00000000", Hex(in.data() + 156, 4)) << "the 4 bytes after Nc";
-    EXPECT_NE(std::string(40, '0'), Hex(in.data() + 136, 20)) << "Nc";
+    EXPECT_EQ("496e6931", ToHex(in.data(), 4));
+    EXPECT_EQ("00000000", ToHex(in.data() + 132, 4)) << "Yc's top word (bytes 132-135)";
+    EXPECT_EQ("00000000", ToHex(in.data() + 156, 4)) << "the 4 bytes after Nc";
+    EXPECT_NE(std::string(40, '0'), ToHex(in.data() + 136, 20)) << "Nc";
     // Yc itself is checked by the handshake's success: the key-encryption
     // key only matches when Yc is 2^x mod p for the x the program used.
 }
@@ -222,11 +199,11 @@ TEST_F(HandshakeLayoutTest, Phase2Request)
     EXPECT_EQ(0x222000u, device.Requests[2].Code);
     ASSERT_EQ(28u, in.size());
     EXPECT_EQ(20u, device.Requests[2].OutputSize);
-    EXPECT_EQ("496e6932", Hex(in.data(), 4));
-    EXPECT_EQ("d4c3b2a1", Hex(in.data() + 4, 4)) << "session id, little-endian";
+    EXPECT_EQ("496e6932", ToHex(in.data(), 4));
+    EXPECT_EQ("d4c3b2a1", ToHex(in.data() + 4, 4)) << "session id, little-endian";
     const std::vector<uint8_t> vc =
         Hmac(driver.authKey, Concat(driver.clientPublic, driver.driverPublic));
-    EXPECT_EQ(Hex(vc.data(), 20), Hex(in.data() + 8, 20)) << "Vc = HMAC(A, Yc || Yd)";
+    EXPECT_EQ(ToHex(vc.data(), 20), ToHex(in.data() + 8, 20)) << "Vc = HMAC(A, Yc || Yd)";
 }
 
 TEST_F(HandshakeLayoutTest, Phase3RequestCarriesTheSessionKey)
@@ -235,15 +212,15 @@ TEST_F(HandshakeLayoutTest, Phase3RequestCarriesTheSessionKey)
     EXPECT_EQ(0x222000u, device.Requests[3].Code);
     ASSERT_EQ(24u, in.size());
     EXPECT_EQ(8u, device.Requests[3].OutputSize);
-    EXPECT_EQ("496e6933", Hex(in.data(), 4));
-    EXPECT_EQ("d4c3b2a1", Hex(in.data() + 4, 4));
+    EXPECT_EQ("496e6933", ToHex(in.data(), 4));
+    EXPECT_EQ("d4c3b2a1", ToHex(in.data() + 4, 4));
 
     ASSERT_NE(nullptr, peer.Cipher());
     for (uint32_t seed : {0u, 0x01234567u, 0xFFFFFFFFu}) {
         uint32_t left1 = seed, right1 = ~seed, left2 = seed, right2 = ~seed;
         BlowfishEncipher(&driver.sessionCipher, &left1, &right1);
         BlowfishEncipher(peer.Cipher(), &left2, &right2);
-        EXPECT_EQ(left1, left2) << "session key " << Hex(driver.sessionKey.data(), 16);
+        EXPECT_EQ(left1, left2) << "session key " << ToHex(driver.sessionKey.data(), 16);
         EXPECT_EQ(right1, right2);
     }
     EXPECT_EQ(TableDriver::kSessionId, peer.SessionId());
@@ -254,7 +231,7 @@ TEST_F(HandshakeLayoutTest, SessionCloseCarriesTheId)
     channel.CloseDriver();
     ASSERT_EQ(5u, device.Requests.size());
     EXPECT_EQ(0x222004u, device.Requests[4].Code);
-    EXPECT_EQ("d4c3b2a1", Hex(Input(4).data(), Input(4).size()));
+    EXPECT_EQ("d4c3b2a1", ToHex(Input(4).data(), Input(4).size()));
     EXPECT_EQ(0u, device.Requests[4].OutputSize);
 }
 

@@ -42,7 +42,7 @@ protected:
         EXPECT_FALSE(capsules.empty());
         if (!capsules.empty()) {
             EXPECT_TRUE(ReadInner(RequestPayload(*capsules.back(), DriverCipher()), &fields))
-                << Hex(capsules.back()->Input.data(), capsules.back()->Input.size());
+                << ToHex(capsules.back()->Input.data(), capsules.back()->Input.size());
         }
         return fields;
     }
@@ -208,7 +208,7 @@ TEST_F(MiscCommonCapsuleTest, LongerAnswerIsCutToTheCapacityWithMoreData)
                                                    &returned));
     EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), GetLastError());
     EXPECT_EQ(8u, returned);
-    EXPECT_EQ(0, std::memcmp(answer, payload.data(), 8)) << Hex(answer, sizeof(answer));
+    EXPECT_EQ(0, std::memcmp(answer, payload.data(), 8)) << ToHex(answer, sizeof(answer));
     for (size_t i = 8; i < sizeof(answer); ++i)
         EXPECT_EQ(kGuard, answer[i]) << "byte " << i << " is past the capacity";
 }

@@ -10,7 +10,7 @@
 #include "CapsuleTestSupport.h"
 #include "MiscCommonTestPeer.h"
 #include "MiscWire.h"
-#include "common/Delay.h"
+#include "tests/support/RecordedDelays.h"
 
 namespace MiscCommon {
 namespace {
@@ -19,12 +19,6 @@ const wchar_t kPath[] = L"SOFTWARE\\Norvane\\brindle";
 const std::u16string kPath16 = u"SOFTWARE\\Norvane\\brindle";
 const std::wstring kInvalidReturn = L"MiscCommon::CMiscCommon::QueryRegistry: Invalid return struct.";
 const std::wstring kSetFailed = L"MiscCommon::CMiscCommon::SetRegistry: DeviceIoControl failed.";
-
-std::vector<uint32_t> g_delays;
-void RecordDelay(uint32_t milliseconds)
-{
-    g_delays.push_back(milliseconds);
-}
 
 std::vector<uint8_t> RegAnswer(uint32_t length, uint32_t type, const std::vector<uint8_t>& data)
 {
@@ -39,12 +33,9 @@ class MiscCommonRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        g_delays.clear();
-        previousDelay = SetDelayFunction(&RecordDelay);
         ASSERT_EQ(0u, channel.OpenDriver());
         ASSERT_EQ(0u, channel._Initialize()) << Narrow(peer.LastErrorText());
     }
-    void TearDown() override { SetDelayFunction(previousDelay); }
 
     const BlowfishContext* DriverCipher()
     {
@@ -66,7 +57,7 @@ protected:
     CFakeMiscDevice device;
     CMiscCommon channel{&device};
     CMiscCommonTestPeer peer{channel};
-    DelayFunction previousDelay = nullptr;
+    RecordedDelays delays;
 };
 
 TEST_F(MiscCommonRegistryTest, WrittenDwordReachesTheDriversRegistry)
@@ -256,7 +247,7 @@ TEST_F(MiscCommonRegistryTest, BusyMiscCallIsSentOnceMoreWithTheSavedRequest)
     EXPECT_EQ(request, sent[1].Input) << "the retry must not send the busy answer back";
     EXPECT_EQ(0u, sent[0].Sequence);
     EXPECT_EQ(1u, sent[1].Sequence);
-    EXPECT_EQ(std::vector<uint32_t>{100}, g_delays);
+    EXPECT_EQ(std::vector<uint32_t>{100}, g_waits);
     EXPECT_EQ(L"", peer.LastErrorText());
 }
 
@@ -270,7 +261,7 @@ TEST_F(MiscCommonRegistryTest, BusyOnceThenServed)
     EXPECT_EQ(1, words[0]);
     EXPECT_EQ(1, words[1]);
     EXPECT_EQ(2u, device.RequestsOf(RequestKind::Capsule).size());
-    EXPECT_EQ(std::vector<uint32_t>{100}, g_delays);
+    EXPECT_EQ(std::vector<uint32_t>{100}, g_waits);
 }
 
 TEST_F(MiscCommonRegistryTest, FeatureQuerySendsTheFeaturePacket)
@@ -282,7 +273,7 @@ TEST_F(MiscCommonRegistryTest, FeatureQuerySendsTheFeaturePacket)
     EXPECT_EQ(0, status);
     EXPECT_EQ(0x0100, words[0]);
     EXPECT_EQ(0x0001, words[1]);
-    EXPECT_TRUE(g_delays.empty());
+    EXPECT_TRUE(g_waits.empty());
 
     const std::vector<InnerFields> sent = SentInner();
     ASSERT_EQ(1u, sent.size());
@@ -290,7 +281,7 @@ TEST_F(MiscCommonRegistryTest, FeatureQuerySendsTheFeaturePacket)
     EXPECT_EQ(22u, sent[0].AnswerCapacity);
     const std::vector<uint8_t> expected = {0x11, 0x01, 22, 0, 22, 0, 0, 0, 0x0A, 0x80, 0, 0,
                                            0,    0,    0,  0, 0,  0, 0, 0, 0,    0};
-    EXPECT_EQ(expected, sent[0].Input) << Hex(sent[0].Input.data(), sent[0].Input.size());
+    EXPECT_EQ(expected, sent[0].Input) << ToHex(sent[0].Input.data(), sent[0].Input.size());
 }
 
 TEST_F(MiscCommonRegistryTest, MiscCallArgumentsAreCheckedBeforeSending)

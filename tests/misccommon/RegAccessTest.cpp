@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "FakeMiscDevice.h"
 #include "MiscCommonTestPeer.h"
@@ -19,6 +20,19 @@ namespace MiscCommon {
 namespace {
 
 const std::u16string kProductPath = u"SOFTWARE\\Norvane\\brindle";
+
+// Every caller reads these numbers, so each constant is pinned to its number.
+TEST(RegResultTest, CodesKeepTheirNumbers)
+{
+    using namespace RegResult;
+    const std::pair<std::uint32_t, std::uint32_t> pinned[] = {
+        {kOk, 0}, {kNotInitialized, 0x80000001}, {kAlreadyInitialized, 0x80000002},
+        {kBufferTooSmall, 0x80000003}, {kMissingArgument, 0x80000004}, {kOpenKeyFailed, 0x80000005},
+        {kReadFailed, 0x80000007}, {kWriteFailed, 0x80000008}, {kNoValue, 0x80000009},
+        {kWrongType, 0x8000000A}, {kChannelFailed, 0xFFFFFFFF}};
+    for (const auto& [code, number] : pinned)
+        EXPECT_EQ(number, code) << "the code for 0x" << std::hex << number;
+}
 
 CFakeMiscDevice* g_device = nullptr;
 

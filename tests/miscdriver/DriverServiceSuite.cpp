@@ -135,7 +135,7 @@ TEST_P(DriverServiceTest, PathsOutsideTheProductTreeAreRefused)
          {L"SOFTWARE\\Microsoft\\Windows", L"SOFTWARE\\NorvaneX", L"SOFTWARE",
           L"SYSTEM\\CurrentControlSet", L"SOFTWARE\\Norvane\\\\brindle"}) {
         EXPECT_EQ(2u, program.SetRegistry(kMachine, path, L"DriverTest", &value))
-            << Hex(Utf16(path));
+            << ToHex(Utf16(path), 4);
         EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
         DWORD type = 0;
         std::vector<BYTE> data;
@@ -290,7 +290,7 @@ TEST_P(DriverServiceTest, RefusedSessionsCarryCapsulesInClear)
     ASSERT_EQ(40u, answer.Raw.size());
     const Bytes expected = {0x00, 0x01, 22, 0, 22, 0, 0, 0, 0x0A, 0x80, 0, 0, 1, 0, 1, 0, 0, 0};
     EXPECT_EQ(expected, Bytes(answer.Raw.begin() + 12, answer.Raw.begin() + 30))
-        << Hex(answer.Raw);
+        << ToHex(answer.Raw, 4);
 }
 
 TEST_P(DriverServiceTest, AnswerCapsuleIsFramedLikeTheRequest)
@@ -306,7 +306,7 @@ TEST_P(DriverServiceTest, AnswerCapsuleIsFramedLikeTheRequest)
     ASSERT_EQ(40u, answer.Raw.size());
     EXPECT_EQ(0u, MiscWire::LoadLe32(answer.Raw.data() + 36)) << "trailing word";
     ASSERT_EQ(22u, answer.Payload.size());
-    EXPECT_EQ(0x0A, answer.Payload[8]) << "the request's selector stays: " << Hex(answer.Payload);
+    EXPECT_EQ(0x0A, answer.Payload[8]) << "the request's selector stays: " << ToHex(answer.Payload, 4);
     EXPECT_EQ(0x80, answer.Payload[9]);
 }
 
@@ -319,7 +319,7 @@ TEST_P(DriverServiceTest, AnswerBeyondTheCapacityComesBackAsHeaderWithMoreData)
     EXPECT_FALSE(answer.Ok);
     EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), answer.Error);
     EXPECT_EQ(32u, answer.Returned) << "the partial answer's bytes travel with the warning";
-    ASSERT_EQ(12u, answer.Payload.size()) << Hex(answer.Raw);
+    ASSERT_EQ(12u, answer.Payload.size()) << ToHex(answer.Raw, 4);
     EXPECT_EQ(60u, MiscWire::LoadLe32(answer.Payload.data()));
     EXPECT_EQ(0, std::memcmp(answer.Payload.data() + 4, "RgQO", 4));
     EXPECT_EQ(kRegSz, MiscWire::LoadLe32(answer.Payload.data() + 8));

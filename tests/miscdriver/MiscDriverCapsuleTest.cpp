@@ -149,7 +149,7 @@ TEST_F(MiscDriverCapsuleTest, HostileRegistryRecordsTouchNothing)
     for (const Case& c : cases) {
         EXPECT_EQ(MiscDriver::kStatusInvalidParameter,
                   Dispatch(Wrap(InnerFor(c.Function, c.Record, 64)), 80))
-            << c.What << ": " << Hex(c.Record);
+            << c.What << ": " << ToHex(c.Record, 4);
     }
     EXPECT_EQ(0, device.Registry.Writes);
     EXPECT_EQ(0, device.Registry.Queries);
@@ -244,7 +244,7 @@ TEST_P(MiscDriverPacketTest, AnswersEachPacket)
         return;
     const Bytes answer = AnswerPayload();
     ASSERT_GE(answer.size(), c.AnswerLength) << c.What;
-    EXPECT_EQ(c.StatusByte, answer[0]) << c.What << ": " << Hex(answer);
+    EXPECT_EQ(c.StatusByte, answer[0]) << c.What << ": " << ToHex(answer, 4);
     EXPECT_EQ(c.SubFunction, answer[1]) << c.What;
 }
 

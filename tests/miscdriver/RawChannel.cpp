@@ -161,17 +161,4 @@ Bytes FeatureQueryPacket()
     return packet;
 }
 
-std::string Hex(const Bytes& bytes)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (i != 0 && i % 4 == 0)
-            out += ' ';
-        out += kDigits[bytes[i] >> 4];
-        out += kDigits[bytes[i] & 15];
-    }
-    return out;
-}
-
 } // namespace MiscDriverTest

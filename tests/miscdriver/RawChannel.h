@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "misccommon/MiscCommon.h"
+#include "tests/support/HexBytes.h"
 
 namespace MiscDriverTest {
 
@@ -62,6 +63,5 @@ Bytes Utf16(const std::wstring& text);
 Bytes RegWriteRecord(const std::wstring& path, const std::wstring& name, uint32_t value);
 Bytes RegQueryRecord(const std::wstring& path, const std::wstring& name, uint32_t answerCapacity);
 Bytes FeatureQueryPacket();
-std::string Hex(const Bytes& bytes);
 
 } // namespace MiscDriverTest

@@ -1,10 +1,10 @@
 // The modem service against the stand-in GobiApi.dll.
-#include "common/Delay.h"
 #include "modem/GobiApi.h"
 #include "modem/SimCodes.h"
 #include "modem/SimService.h"
 #include "sim/gobiapi/SimModemControl.h"
 #include "tests/common/LogCapture.h"
+#include "tests/support/RecordedDelays.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +15,6 @@
 namespace {
 
 const int kUntouched = -77;
-
-std::vector<std::uint32_t> g_waits;
-
-void RecordWait(std::uint32_t milliseconds)
-{
-    g_waits.push_back(milliseconds);
-}
 
 bool TableIsEmpty()
 {
@@ -35,19 +28,16 @@ class SimModemTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previousDelay = SetDelayFunction(&RecordWait);
         service.DisconnectModem();
         simmodem::Reset();
         ASSERT_TRUE(simmodem::UseVariant(L"full"));
         log.Clear();
-        g_waits.clear();
     }
 
     void TearDown() override
     {
         service.DisconnectModem();
         simmodem::Reset();
-        SetDelayFunction(previousDelay);
     }
 
     void Load()
@@ -76,7 +66,7 @@ protected:
 
     CSimService& service = CSimService::Instance();
     LogCapture log;
-    DelayFunction previousDelay = nullptr;
+    RecordedDelays delays;
 };
 
 TEST_F(SimModemTest, LoadQMITwiceLoadsTheLibraryOnce)

@@ -1,9 +1,9 @@
-#include "common/Delay.h"
 #include "modem/SimCodes.h"
 #include "modem/SimService.h"
 #include "modem/SimServiceObserver.h"
 #include "tests/common/LogCapture.h"
 #include "tests/modem/FakeGobiApi.h"
+#include "tests/support/RecordedDelays.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +16,27 @@ namespace {
 
 const int kUntouched = -77;
 
-std::vector<std::uint32_t> g_waits;
-
-void RecordWait(std::uint32_t milliseconds)
+// The windows act on these numbers and show them in the error message, so
+// each constant is pinned to its number here.
+TEST(SimCodesTest, ResultAndDetailCodesKeepTheirNumbers)
 {
-    g_waits.push_back(milliseconds);
+#define PINNED(code, number) {#code, code, number}
+    const struct {
+        const char* name;
+        int code;
+        int number;
+    } pinned[] = {PINNED(SIM_OK, 0), PINNED(SIM_PIN_READY, 1), PINNED(SIM_PIN_VERIFY_REQUIRED, 2),
+                  PINNED(SIM_PUK_REQUIRED, 3), PINNED(SIM_PROTECTION_ON, 4), PINNED(SIM_PROTECTION_OFF, 5),
+                  PINNED(SIM_NO_DEVICE, 6), PINNED(SIM_BUSY, 8), PINNED(SIM_NOT_CONNECTED, 9),
+                  PINNED(SIM_BAD_PARAMETER, 10), PINNED(SIM_STATUS_FAILED, 12), PINNED(SIM_CONVERSION_FAILED, 13),
+                  PINNED(SIM_INVALID_REQUEST, 14), PINNED(SIM_NOT_INITIALIZED, 15), PINNED(SIM_PIN_BLOCKED, 17),
+                  PINNED(SIM_WRONG_CODE, 19), PINNED(SIM_FAILED, 22), PINNED(SIM_DETAIL_STATUS_QUERY, 0),
+                  PINNED(SIM_DETAIL_PROTECTION_QUERY, 1), PINNED(SIM_DETAIL_SET_PROTECTION, 2),
+                  PINNED(SIM_DETAIL_VERIFY, 3), PINNED(SIM_DETAIL_CHANGE, 4), PINNED(SIM_DETAIL_UNBLOCK, 5),
+                  PINNED(SIM_DETAIL_RETRIES, 6)};
+#undef PINNED
+    for (const auto& p : pinned)
+        EXPECT_EQ(p.number, p.code) << p.name;
 }
 
 // The service as a process-wide object starts each test unloaded, with the
@@ -29,16 +45,13 @@ class SimServiceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previousDelay = SetDelayFunction(&RecordWait);
         Reset();
         log.Clear();
-        g_waits.clear();
     }
 
     void TearDown() override
     {
         Reset();
-        SetDelayFunction(previousDelay);
     }
 
     static void Reset()
@@ -49,7 +62,7 @@ protected:
 
     CSimService& service = CSimService::Instance();
     LogCapture log;
-    DelayFunction previousDelay = nullptr;
+    RecordedDelays delays;
 };
 
 std::vector<std::string> ThreeFailedOpens()

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/res/Screenshot.h"
+#include "tests/support/BrindleTexts.h"
+#include "tests/support/WindowPicture.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ std::vector<Control> Concat(std::vector<Control> a, const std::vector<Control>& 
 std::vector<Dialog> AllDialogs()
 {
     return {
-        {"About", 108, L"Brindleのバージョン情報", 288, 106, 0, 0,
+        {"About", 108, brindletext::kAboutCaption, 288, 106, 0, 0,
          {{1, Kind::DefButton, L"OK", 118, 85, 50, 14},
           {1023, Kind::Label, L"Brindle 1.0.0.0", 75, 51, 198, 13},
           {1024, Kind::Label, L"Copyright (C) Norvane", 75, 66, 198, 11},
@@ -96,14 +97,14 @@ std::vector<Dialog> AllDialogs()
                  {1007, Kind::Button, L"有効", 84, 212, 69, 14},
                  {1008, Kind::Button, L"無効", 157, 212, 69, 14}}),
          {{1001, 130, 0}, {1009, 123, 5}}},
-        {"VerifyPin", 114, L"PIN1コード照合", 134, 95, WS_VISIBLE | DS_SETFOREGROUND, 0,
+        {"VerifyPin", 114, brindletext::kVerifyCaption, 134, 95, WS_VISIBLE | DS_SETFOREGROUND, 0,
          {{1, Kind::DefButton, L"OK", 12, 74, 50, 14},
           {2, Kind::Button, L"キャンセル", 70, 74, 50, 14},
           {S, Kind::Label, L"PIN1コードを入力してください。", 16, 7, 104, 11},
           {1007, Kind::PinEdit, L"", 13, 17, 106, 12},
           {1008, Kind::EdgeLabel, L"", 13, 36, 106, 31}},
          {{1008, 104, 3}}},
-        {"ChangePin", 116, L"PIN1コード変更", 205, 114, 0, 0,
+        {"ChangePin", 116, brindletext::kChangeCaption, 205, 114, 0, 0,
          {{1, Kind::DefButton, L"OK", 40, 93, 50, 14},
           {2, Kind::Button, L"キャンセル", 115, 93, 50, 14},
           {S, Kind::Label, L"現在のPIN1コード", 14, 9, 95, 12},
@@ -114,7 +115,7 @@ std::vector<Dialog> AllDialogs()
           {S, Kind::Label, L"新しいPIN1コード（確認）", 14, 73, 95, 12},
           {1012, Kind::PinEdit, L"", 113, 70, 78, 12}},
          {{1010, 104, 3}}},
-        {"UnblockPin", 118, L"PINロック解除", 205, 114, 0, 0,
+        {"UnblockPin", 118, brindletext::kUnblockCaption, 205, 114, 0, 0,
          {{1, Kind::DefButton, L"OK", 40, 93, 50, 14},
           {2, Kind::Button, L"キャンセル", 115, 93, 50, 14},
           {S, Kind::Label, L"PINロック解除コード", 14, 9, 95, 12},
@@ -434,12 +435,8 @@ TEST_P(DialogTemplateTest, RendersForInspection)
     DestroyWindow(dialog_);
     dialog_ = CreateDialogParamW(Module(), MAKEINTRESOURCEW(d.id), nullptr, MinimalProc, 0);
     ASSERT_NE(nullptr, dialog_) << "template " << d.id;
-    for (const RuntimeText& t : d.runtimeTexts) {
-        wchar_t format[256] = {}, text[256] = {};
-        LoadStringW(Module(), t.stringId, format, 256);
-        _snwprintf(text, 255, format, t.arg);
-        SetDlgItemTextW(dialog_, t.control, text);
-    }
+    for (const RuntimeText& t : d.runtimeTexts)
+        SetDlgItemTextW(dialog_, t.control, Format(ResString(t.stringId), t.arg).c_str());
     ShowWindow(dialog_, SW_SHOWNORMAL);
     // The frame is drawn only on request: without RDW_FRAME the capture has
     // no caption.
@@ -448,8 +445,8 @@ TEST_P(DialogTemplateTest, RendersForInspection)
     Pump();
 
     CreateDirectoryW(L"screenshots", nullptr);
-    std::wstring path = L"screenshots\\dialog" + std::to_wstring(d.id) + L".bmp";
-    EXPECT_TRUE(SaveWindowAsBmp(dialog_, path.c_str())) << "template " << d.id;
+    std::wstring path = L"screenshots\\dialog" + std::to_wstring(d.id) + L".png";
+    EXPECT_TRUE(WriteWindowPng(dialog_, path)) << "template " << d.id;
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTemplates, DialogTemplateTest, ::testing::ValuesIn(AllDialogs()),

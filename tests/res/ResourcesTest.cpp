@@ -7,58 +7,13 @@
 #include <set>
 #include <string>
 
+#include "tests/support/BrindleTexts.h"
+
 namespace {
 
 HINSTANCE Module() { return GetModuleHandleW(nullptr); }
 
-struct StringCase {
-    UINT id;
-    const wchar_t* text;
-};
-
-// Ids are the numbers the code and the other processes rely on, not the
-// names in resource.h, so a renumbered define shows up here.
-const StringCase kStrings[] = {
-    {101, L"Brindle"},
-    {102, L"Brindle"},
-    {104, L"注意: あと%d回PIN1コードを誤ると、vevUIMカードはPINロックされます。"},
-    {105, L"Brindle\nPIN ： %s"},
-    {106, L"Brindle\nPIN ： %s\nGPS ： %s"},
-    {107, L"%sは%u桁から%u桁で入力してください。"},
-    {108, L"GPSを有効にできませんでした。"},
-    {109, L"%sは%u桁で入力してください。"},
-    {110, L"GPSを無効にできませんでした。"},
-    {111, L"PIN1コードが誤っています。"},
-    {112, L"GPSの状態をチェックしています。"},
-    {113, L"PINロックされました。\nこのvevUIMカードを使用するには、PINロックの解除を行ってください。"},
-    {114, L"GPSの設定を変更しています。"},
-    {115, L"vevUIMカードが装着されていません。"},
-    {116, L"状態が不明です。"},
-    {117, L"PINロックの解除が必要です。"},
-    {118, L"使用可能です。"},
-    {119, L"PIN1コードの照合が必要です。"},
-    {120, L"Brindle"},
-    {121, L"他のユーザーが使用中です。同時に使用することはできません。"},
-    {122, L"使用可能です。"},
-    {123, L"使用可能です。[ポート:COM%d]"},
-    {124, L"注意: あと%d回PINロック解除コードを誤ると、vevUIMカードは使用できなくなります。"},
-    {125, L"新しいPIN1コードと新しいPIN1コード（確認）の内容が異なります。"},
-    {126, L"PINロック解除コードが誤っています。"},
-    {127, L"PINロックの解除失敗により、このvevUIMカードは完全にロックされました。\nZADvevへご相談ください。"},
-    {128, L"vevUIMカードが完全にロックされています。"},
-    {129, L"エラーコード: %d(%d)\n予期しないエラーが発生しました。"},
-    {130, L"vevUIMカードの状態をチェックしています。"},
-    {132, L"Guestアカウントでの実行はできません。"},
-    {133, L"デバイスが見つかりませんでした。"},
-    {134, L"現在のＯＳでは使用できません。"},
-    {135, L"デバイスが見つかりませんでした。"},
-    {136, L"デバイスとの通信に失敗しました。"},
-    {137, L"PIN1コード"},
-    {138, L"PINロック解除コード"},
-    {139, L"無効状態です。"},
-    {142, L"起動できませんでした。しばらく待ってから起動してください。"},
-    {146, L"現在のＯＳはサポート対象外です。\nこのままアプリケーションを起動しますか？"},
-};
+using brindletext::StringEntry;
 
 std::string Utf8(const std::wstring& w)
 {
@@ -70,11 +25,13 @@ std::string Utf8(const std::wstring& w)
     return s;
 }
 
-class StringTableTest : public ::testing::TestWithParam<StringCase> {};
+// Ids are the numbers the code and the other processes rely on, not the
+// names in resource.h, so a renumbered define shows up here.
+class StringTableTest : public ::testing::TestWithParam<StringEntry> {};
 
 TEST_P(StringTableTest, LoadsTheExactText)
 {
-    const StringCase& c = GetParam();
+    const StringEntry& c = GetParam();
     // The program loads every string into a 256-character buffer.
     wchar_t buf[256];
     int len = LoadStringW(Module(), c.id, buf, 256);
@@ -82,15 +39,15 @@ TEST_P(StringTableTest, LoadsTheExactText)
     EXPECT_EQ(Utf8(c.text), Utf8(std::wstring(buf, len > 0 ? len : 0))) << "string " << c.id;
 }
 
-INSTANTIATE_TEST_SUITE_P(AllStrings, StringTableTest, ::testing::ValuesIn(kStrings),
-                         [](const ::testing::TestParamInfo<StringCase>& info) {
+INSTANTIATE_TEST_SUITE_P(AllStrings, StringTableTest, ::testing::ValuesIn(brindletext::kStringTable),
+                         [](const ::testing::TestParamInfo<StringEntry>& info) {
                              return "Ids" + std::to_string(info.param.id);
                          });
 
 TEST(StringTableExtentTest, NoEntriesBesideTheKnownOnes)
 {
     std::set<UINT> known;
-    for (const StringCase& c : kStrings) known.insert(c.id);
+    for (const StringEntry& c : brindletext::kStringTable) known.insert(c.id);
     // The four string blocks (16 ids each) that hold the table: a stray or
     // transposed id (140 for 104) shows up as an extra entry here.
     for (UINT id = 96; id < 160; ++id) {
@@ -107,16 +64,7 @@ TEST(TrayMenuTest, HasTheFourCommandsInOrder)
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_NE(nullptr, popup) << "the tray shows submenu 0";
 
-    struct Item {
-        UINT id;
-        const wchar_t* text;
-    } const expected[] = {
-        {40002, L"Brindleを開く(&O)"},
-        {40003, L"PIN1を照合する(&C)"},
-        {0, nullptr},
-        {40004, L"バージョン情報(&V)"},
-        {40005, L"終了(&X)"},
-    };
+    const auto& expected = brindletext::kTrayMenu;
     ASSERT_EQ(5, GetMenuItemCount(popup));
     for (UINT pos = 0; pos < 5; ++pos) {
         wchar_t text[64] = {};

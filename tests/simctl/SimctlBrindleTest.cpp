@@ -15,21 +15,18 @@
 #include "tests/e2e/RemoteDialog.h"
 #include "tests/e2e/RemotePopupMenu.h"
 #include "tests/e2e/ScreenCapture.h"
+#include "tests/support/BrindleTexts.h"
 
 namespace e2e {
 namespace {
+
+namespace text = brindletext;
 
 constexpr DWORD kStartMs = 90000;
 constexpr DWORD kStepMs = 20000;
 constexpr DWORD kSimctlMs = 60000;
 
 constexpr int kPinEdit = 1007;  // the PIN verify dialog's entry field
-
-constexpr wchar_t kTipPinNeeded[] = L"Brindle\nPIN ： PIN1コードの照合が必要です。";
-constexpr wchar_t kTipBlocked[] = L"Brindle\nPIN ： PINロックの解除が必要です。";
-constexpr wchar_t kTipPermBlocked[] = L"Brindle\nPIN ： vevUIMカードが完全にロックされています。";
-constexpr wchar_t kTipUsable[] = L"Brindle\nPIN ： 使用可能です。";
-constexpr wchar_t kTipNoCard[] = L"Brindle\nPIN ： vevUIMカードが装着されていません。";
 
 std::wstring WindowsPath(std::wstring path)
 {
@@ -120,10 +117,11 @@ protected:
     }
 
     // simctl sets the scenario, then sends the refresh; the tooltip follows.
-    void ExpectTipAfter(const wchar_t* scenario, const wchar_t* tip)
+    void ExpectTipAfter(const wchar_t* scenario, const wchar_t* pinLine)
     {
         EXPECT_EQ(0u, Simctl(std::wstring(L"scenario ") + scenario)) << Narrow(scenario);
         EXPECT_EQ(0u, Simctl(L"send device-refresh")) << Narrow(scenario);
+        const std::wstring tip = text::TipText(pinLine);
         EXPECT_TRUE(WaitFor([&] { return Tray().TipOf(m_window) == tip; }, kStepMs))
             << Narrow(scenario) << ": the tip is " << Narrow(Tray().TipOf(m_window));
     }
@@ -143,19 +141,19 @@ TEST_F(SimctlBrindleTest, SimChangesShowInTheTrayAfterDeviceRefreshAndSendExitEn
     ASSERT_TRUE(ProductKey().SetDword(L"BRINDLEReleaseDebugPrintEnable", 1));
     CTestProcess* brindle = StartBrindle();
     ASSERT_NE(nullptr, brindle);
-    EXPECT_EQ(kTipPinNeeded, Tray().TipOf(m_window)) << Narrow(Tray().TipOf(m_window));
+    EXPECT_EQ(text::TipText(text::kPinNeeded), Tray().TipOf(m_window)) << Narrow(Tray().TipOf(m_window));
     PictureOfTip("tray_tooltip_pin_needed");
     HWND verify = WaitForDialog(brindle->Id(), kPinEdit, nullptr, kStepMs);
     ASSERT_NE(nullptr, verify) << "the verify dialog opens by itself while PIN1 is needed";
     Screenshot("verify_dialog", verify);
 
     // The refresh closes the open dialog before it looks at the SIM again.
-    ExpectTipAfter(L"blocked", kTipBlocked);
+    ExpectTipAfter(L"blocked", text::kPukNeeded);
     EXPECT_TRUE(WaitForWindowGone(verify, kStepMs));
     PictureOfTip("tray_tooltip_blocked");
-    ExpectTipAfter(L"perm-blocked", kTipPermBlocked);
-    ExpectTipAfter(L"no-card", kTipNoCard);
-    ExpectTipAfter(L"ready", kTipUsable);
+    ExpectTipAfter(L"perm-blocked", text::kCardLocked);
+    ExpectTipAfter(L"no-card", text::kCardAbsent);
+    ExpectTipAfter(L"ready", text::kUsable);
     PictureOfTip("tray_tooltip_ready");
     EXPECT_TRUE(VisibleDialogs(brindle->Id()).empty()) << "a usable SIM asks for nothing";
 

@@ -1,10 +1,6 @@
 #include "tests/ui/DialogScript.h"
 
-#include "common/FormatW.h"
-
 #include <gtest/gtest.h>
-
-#include <cstdarg>
 
 namespace {
 
@@ -166,23 +162,6 @@ void PressEscape(HWND hDlg)
     if (target == nullptr || (target != hDlg && !::IsChild(hDlg, target)))
         target = hDlg;
     ::PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 1);
-}
-
-std::wstring ResString(UINT id)
-{
-    wchar_t text[256] = {};
-    ::LoadStringW(::GetModuleHandleW(nullptr), id, text, 256);
-    return text;
-}
-
-std::wstring Format(const wchar_t* format, ...)
-{
-    wchar_t text[1024];
-    std::va_list args;
-    va_start(args, format);
-    FormatWV(text, 1024, format, args);
-    va_end(args);
-    return text;
 }
 
 RECT ItemRect(HWND hDlg, int id)

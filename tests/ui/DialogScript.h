@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/BrindleTexts.h"
+
 class CDialogScript {
 public:
     CDialogScript() = default;
@@ -63,10 +65,6 @@ void PasteInto(HWND hDlg, int id, const wchar_t* text);
 void Click(HWND hDlg, int id);
 // Esc as the keyboard delivers it, through the dialog's own loop.
 void PressEscape(HWND hDlg);
-
-// String id of the test executable's resources.
-std::wstring ResString(UINT id);
-std::wstring Format(const wchar_t* format, ...);
 
 // Client rectangle of child id in hDlg's client coordinates.
 RECT ItemRect(HWND hDlg, int id);

@@ -9,40 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/HexBytes.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes FromHex(const std::string& hex)
-{
-    Bytes out;
-    std::string digits;
-    for (char c : hex)
-        if (c != ' ')
-            digits += c;
-    for (size_t i = 0; i + 1 < digits.size(); i += 2)
-        out.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-std::string ToHex(const Bytes& bytes)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (i != 0 && i % 4 == 0)
-            out += ' ';
-        out += kDigits[bytes[i] >> 4];
-        out += kDigits[bytes[i] & 15];
-    }
-    return out;
-}
-
-#define EXPECT_BYTES(expectedHex, actual)                                          \
-    do {                                                                           \
-        Bytes expectedBytes = FromHex(expectedHex);                                \
-        EXPECT_EQ(expectedBytes, (actual)) << "expected " << ToHex(expectedBytes) \
-                                           << "\n  actual " << ToHex(actual);      \
+#define EXPECT_BYTES(expectedHex, actual)                                             \
+    do {                                                                              \
+        Bytes expectedBytes = FromHex(expectedHex);                                   \
+        EXPECT_EQ(expectedBytes, (actual)) << "expected " << ToHex(expectedBytes, 4)  \
+                                           << "\n  actual " << ToHex(actual, 4);      \
     } while (0)
 
 // "A" and "B" as UTF-16LE with terminators.

@@ -1,8 +1,7 @@
-#include "tests/e2e/PngWriter.h"
+#include "tests/support/PngWriter.h"
 
 #include <algorithm>
 
-namespace e2e {
 namespace {
 
 void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t v)
@@ -83,5 +82,3 @@ std::vector<std::uint8_t> EncodePng(std::uint32_t width, std::uint32_t height,
     PutChunk(png, "IEND", {});
     return png;
 }
-
-} // namespace e2e

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-namespace e2e {
-
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size);
 std::uint32_t Adler32(const std::uint8_t* data, std::size_t size);
 
@@ -15,5 +13,3 @@ std::uint32_t Adler32(const std::uint8_t* data, std::size_t size);
 // file, or nothing when the sizes do not match.
 std::vector<std::uint8_t> EncodePng(std::uint32_t width, std::uint32_t height,
                                     const std::vector<std::uint8_t>& rgb);
-
-} // namespace e2e
