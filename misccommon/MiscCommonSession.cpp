@@ -10,7 +10,7 @@
 #include "HdRand.h"
 #include "HmacSha1.h"
 #include "PowMod.h"
-#include "SecureWipe.h"
+#include "common/SecureWipe.h"
 #include "Sha1.h"
 #include "misccommon/ControlCodes.h"
 #include "misccommon/HeapBlock.h"

@@ -60,6 +60,22 @@ public:
     HWND UnlockPukWindow() const { return m_unlockPukDialog.m_hWnd; }
     HWND ConfirmWindow() const { return m_gpsConfirmDialog.m_hWnd; }
     HWND NotifyWindow() const { return m_hwndNotify; }
+    // No character of any code is left in the PIN dialogs' fields.
+    bool CodesWiped() const
+    {
+        return Zero(m_checkPinDialog.m_szPin) && Zero(m_changePinDialog.m_szOldPin) &&
+               Zero(m_changePinDialog.m_szNewPin) && Zero(m_unlockPukDialog.m_szPuk) &&
+               Zero(m_unlockPukDialog.m_szNewPin);
+    }
+
+private:
+    static bool Zero(const wchar_t (&field)[kPinChars])
+    {
+        for (wchar_t c : field)
+            if (c != L'\0')
+                return false;
+        return true;
+    }
 };
 
 // The PIN group as the user sees it.
