@@ -10,6 +10,7 @@
 #include "sim/gobiapi/SimModemControl.h"
 #include "tests/ui/DialogScript.h"
 #include "tests/ui/FakeSettingsStore.h"
+#include "tests/ui/HeaderBitmapLog.h"
 #include "ui/ConfigDialog.h"
 #include "ui/TrayUpdate.h"
 
@@ -53,6 +54,15 @@ inline LRESULT CALLBACK OwnerProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
 // The settings dialog with what it opens made visible to the tests.
 class CTestConfigDialog : public CConfigDialog {
 public:
+    INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        headerBitmaps.Record(hDlg, message);
+        const INT_PTR result = CConfigDialog::DialogProc(hDlg, message, wParam, lParam);
+        headerBitmaps.Record(hDlg, message);
+        return result;
+    }
+    CHeaderBitmapLog headerBitmaps{IDC_CONFIG_HEADER};
+
     HWND MessageWindow() const { return m_msgDialog.m_hWnd; }
     std::wstring MessageText() const { return m_msgDialog.m_pszText != nullptr ? m_msgDialog.m_pszText : L""; }
     HWND CheckPinWindow() const { return m_checkPinDialog.m_hWnd; }
