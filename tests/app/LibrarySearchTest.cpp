@@ -35,6 +35,12 @@ TEST(LibrarySearchTest, LibrariesPlantedInTheCurrentDirectoryAreNotLoaded)
     if (planted != nullptr)
         ::FreeLibrary(planted);
 
+    // A system library is loaded by its full path, never from here. (Wine
+    // prefers its own wtsapi32.dll to a planted one whatever the search, so
+    // the registration alone would not tell.)
+    CModuleHandle fromSystem;
+    EXPECT_FALSE(fromSystem.LoadFromSystem(L"BrindlePlanted.dll"));
+
     // The planted wtsapi32.dll has no registration function: only the
     // system's lets the registration succeed.
     TestWindow window;
