@@ -92,7 +92,7 @@ INT_PTR CBrindle::ShowMessage(UINT stringId)
     wchar_t caption[kResStringChars];
     LoadText(stringId, text);
     LoadText(IDS_PRODUCT_TITLE, caption);
-    return m_msgDialog.Show(m_hWnd, text, caption);
+    return m_msgDialog.Show(m_hWnd, text, caption, stringId);
 }
 
 BOOL CBrindle::LoadSmallIcon()

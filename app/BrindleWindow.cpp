@@ -16,11 +16,6 @@ namespace {
 const int kSessionRegisterTries = 10;
 const DWORD kSessionRegisterWaitMs = 1000;
 
-void WipePin(wchar_t* pin, std::size_t count)
-{
-    ::SecureZeroMemory(pin, count * sizeof(wchar_t));
-}
-
 } // namespace
 
 LRESULT CBrindle::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -238,11 +233,12 @@ INT_PTR CBrindle::ShowErrorMessage(int result, int detail)
     wchar_t format[kResStringChars];
     wchar_t text[kResStringChars];
     wchar_t caption[kResStringChars];
-    LoadText(ErrorMessageId(result), format);
+    const unsigned stringId = ErrorMessageId(result);
+    LoadText(stringId, format);
     // Only the error-code text has placeholders.
     FormatW(text, kResStringChars, format, result, detail);
     LoadText(IDS_PRODUCT_TITLE, caption);
-    return m_msgDialog.Show(m_hWnd, text, caption);
+    return m_msgDialog.Show(m_hWnd, text, caption, stringId);
 }
 
 void CBrindle::OpenSettingsDialog(HWND window)
@@ -286,14 +282,14 @@ void CBrindle::VerifyPinFromMenu(HWND window)
         const INT_PTR answer =
             m_checkPinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHECK_PIN), window, verifyLeft);
         if (answer == DLG_CLOSED_BY_OWNER || IsWindowGone(window)) {
-            WipePin(m_checkPinDialog.m_szPin, kPinChars);
+            m_checkPinDialog.WipeCodes();
             return;
         }
         if (answer != IDOK)
             break;
 
         result = service.VerifyPin(detail, m_checkPinDialog.m_szPin);
-        WipePin(m_checkPinDialog.m_szPin, kPinChars);
+        m_checkPinDialog.WipeCodes();
         INT_PTR shown = 0;
         switch (result) {
         case SIM_OK:

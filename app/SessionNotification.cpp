@@ -6,7 +6,8 @@
 
 namespace {
 
-// Windows 2000 has no wtsapi32.dll: it is looked up, not imported.
+// Windows 2000 has no wtsapi32.dll: it is looked up, not imported, and only
+// in the system directory.
 const wchar_t kWtsApiDll[] = L"wtsapi32.dll";
 const DWORD kNotifyForThisSession = 0;  // NOTIFY_FOR_THIS_SESSION
 
@@ -34,7 +35,7 @@ int CSessionNotification::Register(HWND window, int tries, DWORD wait)
     ResetFlags();
 
     CModuleHandle library;
-    if (!library.Load(kWtsApiDll))
+    if (!library.LoadFromSystem(kWtsApiDll))
         return 0;
     WTSRegisterSessionNotificationFn registerNotification =
         FindProc<WTSRegisterSessionNotificationFn>(library.Get(), "WTSRegisterSessionNotification");
@@ -62,7 +63,7 @@ void CSessionNotification::Unregister()
     HWND window = m_hWnd;
     m_hWnd = nullptr;
     CModuleHandle library;
-    if (library.Load(kWtsApiDll)) {
+    if (library.LoadFromSystem(kWtsApiDll)) {
         WTSUnRegisterSessionNotificationFn unregisterNotification =
             FindProc<WTSUnRegisterSessionNotificationFn>(library.Get(), "WTSUnRegisterSessionNotification");
         if (unregisterNotification != nullptr)

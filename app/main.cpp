@@ -1,10 +1,12 @@
 // The program entry: no command line, one application object for the run.
 #include "app/Brindle.h"
+#include "common/ModuleHandle.h"
 
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
+    RemoveCurrentDirectoryFromDllSearch();
     int exitCode = 1;
     {
         CBrindle application(instance);

@@ -1,7 +1,10 @@
-// Owner of one loaded DLL: frees it in its destructor. Not copyable.
+// Owner of one loaded DLL: frees it in its destructor. Not copyable. And the
+// start-up step that keeps the current directory out of the DLL search.
 #pragma once
 
 #include <windows.h>
+
+#include <cwchar>
 
 class CModuleHandle {
 public:
@@ -17,6 +20,21 @@ public:
             _hModule = ::LoadLibraryW(name);
         return _hModule != nullptr;
     }
+    // Loads name from the system directory only: a system library is never
+    // to be taken from wherever the search would find one first.
+    bool LoadFromSystem(const wchar_t* name)
+    {
+        if (_hModule != nullptr)
+            return true;
+        wchar_t path[MAX_PATH];
+        const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
+        if (length == 0 || length + 1 + std::wcslen(name) >= MAX_PATH)
+            return false;
+        path[length] = L'\\';
+        std::wcscpy(path + length + 1, name);
+        _hModule = ::LoadLibraryW(path);
+        return _hModule != nullptr;
+    }
     void Free()
     {
         if (_hModule != nullptr) {
@@ -30,3 +48,29 @@ public:
 private:
     HMODULE _hModule = nullptr;
 };
+
+// Takes the current directory out of the DLL search for the rest of the run,
+// so that a library planted where the program happens to be started is never
+// loaded; the application directory, the system directories and PATH stay.
+// SetDllDirectoryW came with XP SP1, so it is looked up. The directory it is
+// given takes the current directory's place: the application's own, which is
+// searched first anyway. (Windows also accepts "" for this; Wine takes ""
+// for "not set" and keeps the current directory.)
+inline void RemoveCurrentDirectoryFromDllSearch()
+{
+    typedef BOOL(WINAPI * SetDllDirectoryFn)(LPCWSTR);
+    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    if (kernel == nullptr)
+        return;
+    FARPROC address = ::GetProcAddress(kernel, "SetDllDirectoryW");
+    if (address == nullptr)
+        return;
+    wchar_t folder[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, folder, MAX_PATH);
+    wchar_t* slash = length != 0 && length < MAX_PATH ? std::wcsrchr(folder, L'\\') : nullptr;
+    if (slash != nullptr)
+        *slash = L'\0';
+    else
+        folder[0] = L'\0';
+    reinterpret_cast<SetDllDirectoryFn>(reinterpret_cast<void (*)()>(address))(folder);
+}

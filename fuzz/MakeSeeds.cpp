@@ -125,6 +125,33 @@ bool AnswerSeeds(const std::string& folder)
                  Prefixed({0, 22, 0}, FuzzSupport::Capsule(feature, 9, &cipher)));
 }
 
+// A first answer (also with the key derived), the expected proof given back (phase byte with 0x80), and
+// the confirmation an authentic driver sends.
+bool HandshakeSeeds(const std::string& folder)
+{
+    BlowfishContext cipher;
+    BlowfishInitialize(&cipher, FuzzSupport::kAnswerKey, sizeof(FuzzSupport::kAnswerKey));
+    Bytes first(1 + 160);
+    first[0] = 0;
+    for (size_t i = 1; i < first.size(); ++i)
+        first[i] = static_cast<uint8_t>(i * 37);
+    Bytes proof(1 + 20, 0x5A);
+    proof[0] = 0x81;
+    uint32_t left = 0x68747541;   // "Auth"
+    uint32_t right = 0x6373694D;  // "Misc"
+    BlowfishEncipher(&cipher, &left, &right);
+    Bytes confirmation(1 + 8);
+    confirmation[0] = 2;
+    for (int i = 0; i < 4; ++i) {
+        confirmation[1 + i] = static_cast<uint8_t>(left >> (8 * i));
+        confirmation[5 + i] = static_cast<uint8_t>(right >> (8 * i));
+    }
+    Bytes firstWithKey = first;
+    firstWithKey[0] = 0x40;
+    return Write(folder, "handshake", "first", first) && Write(folder, "handshake", "first-key", firstWithKey) && Write(folder, "handshake", "proof", proof) &&
+           Write(folder, "handshake", "confirmation", confirmation);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -134,7 +161,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string folder = argv[1];
-    if (!DriverSeeds(folder) || !WireSeeds(folder) || !AnswerSeeds(folder))
+    if (!DriverSeeds(folder) || !WireSeeds(folder) || !AnswerSeeds(folder) || !HandshakeSeeds(folder))
         return 1;
     return 0;
 }

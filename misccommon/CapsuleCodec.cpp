@@ -30,23 +30,25 @@ bool CipherCapsule(const BlowfishContext* context, uint8_t* capsule, size_t buff
     return true;
 }
 
-CapsuleAnswerCopy CopyCapsuleAnswer(const uint8_t* capsule, size_t capsuleBytes, uint8_t* answer,
+CapsuleAnswerCopy CopyCapsuleAnswer(const uint8_t* capsule, size_t receivedBytes, uint8_t* answer,
                                     uint32_t capacity, uint32_t* copied)
 {
     *copied = 0;
     MiscWire::CapsuleHeader header;
-    if (!MiscWire::ReadCapsuleHeader(capsule, capsuleBytes, &header) || header.payloadLength == 0)
+    if (!MiscWire::ReadCapsuleHeader(capsule, receivedBytes, &header))
+        return kAnswerInvalid;
+    if (header.payloadLength == 0)
         return kAnswerEmpty;
-    const size_t room = capsuleBytes - MiscWire::kCapsuleHeaderSize;
     const bool truncated = header.payloadLength > capacity;
-    size_t length = truncated ? capacity : header.payloadLength;
-    // The capsule is sized for the capacity, so this only bites on a caller's
-    // mistake; it still keeps the copy inside the buffer.
-    if (length > room)
-        length = room;
+    const size_t length = truncated ? capacity : header.payloadLength;
+    // Blocks are deciphered whole, so a block cut short is as unusable as
+    // one that never came.
+    const size_t blocks = (length + 7) / 8;
+    if (blocks > (receivedBytes - MiscWire::kCapsuleHeaderSize) / 8)
+        return kAnswerInvalid;
     if (length != 0)
         memcpy(answer, capsule + MiscWire::kCapsuleHeaderSize, length);
-    *copied = truncated ? capacity : static_cast<uint32_t>(length);
+    *copied = static_cast<uint32_t>(length);
     return truncated ? kAnswerTruncated : kAnswerCopied;
 }
 

@@ -23,13 +23,16 @@ enum CapsuleAnswerCopy {
     kAnswerEmpty,      // the payload length is 0
     kAnswerCopied,     // the whole payload fitted
     kAnswerTruncated,  // only the first `capacity` bytes were copied
+    kAnswerInvalid,    // the blocks to copy did not all arrive; nothing copied
 };
 
-// Copies the payload of the (deciphered) answer capsule in a buffer of
-// `capsuleBytes` bytes into `answer` (capacity bytes; may be null only when
-// capacity is 0). *copied is what was copied; with kAnswerTruncated it is the
-// capacity. The copy never reads past the capsule buffer.
-CapsuleAnswerCopy CopyCapsuleAnswer(const uint8_t* capsule, size_t capsuleBytes, uint8_t* answer,
+// Copies the payload of the (deciphered) answer capsule, of which
+// `receivedBytes` arrived, into `answer` (capacity bytes; may be null only
+// when capacity is 0). *copied is what was copied; with kAnswerTruncated it
+// is the capacity. Every 8-byte block the copy touches must have arrived: a
+// frame that declares more payload than that would hand back the zeros (or
+// their deciphered garbage) of a buffer the driver never wrote.
+CapsuleAnswerCopy CopyCapsuleAnswer(const uint8_t* capsule, size_t receivedBytes, uint8_t* answer,
                                     uint32_t capacity, uint32_t* copied);
 
 enum RegAnswerOutcome {

@@ -1,6 +1,6 @@
 #include "misccommon/HeapBlock.h"
 
-#include "SecureWipe.h"
+#include "common/SecureWipe.h"
 
 namespace MiscCommon {
 

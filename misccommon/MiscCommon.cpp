@@ -1,6 +1,6 @@
 #include "misccommon/MiscCommon.h"
 
-#include "SecureWipe.h"
+#include "common/SecureWipe.h"
 #include "common/FormatW.h"
 #include "misccommon/ControlCodes.h"
 #include "misccommon/DriverVersion.h"

@@ -181,9 +181,17 @@ BOOL CMiscCommon::EncapsuledDeviceIoControl(DWORD function, const void* input, D
         return FALSE;
     }
 
+    // Only what the driver returned is its answer; the rest of the buffer is
+    // our own zeros.
+    const DWORD received = returned < answerSize ? returned : answerSize;
     uint32_t copied = 0;
     const CapsuleAnswerCopy copy = CopyCapsuleAnswer(
-        answerCapsule, answerSize, static_cast<uint8_t*>(answer), answerCapacity, &copied);
+        answerCapsule, received, static_cast<uint8_t*>(answer), answerCapacity, &copied);
+    if (copy == kAnswerInvalid) {
+        FormatLastErrorText(kInvalidStructure, static_cast<int>(returned));
+        SetLastError(ERROR_INVALID_DATA);
+        return FALSE;
+    }
     *bytesReturned = copied;
     if (copy == kAnswerTruncated) {
         SetLastError(ERROR_MORE_DATA);

@@ -10,9 +10,10 @@
 #include "HdRand.h"
 #include "HmacSha1.h"
 #include "PowMod.h"
-#include "SecureWipe.h"
+#include "common/SecureWipe.h"
 #include "Sha1.h"
 #include "misccommon/ControlCodes.h"
+#include "misccommon/HandshakeAnswers.h"
 #include "misccommon/HeapBlock.h"
 #include "misccommon/SessionConstants.h"
 
@@ -72,21 +73,6 @@ void StoreWords(uint8_t* bytes, const uint32_t* words, size_t count)
         Crypto::StoreLe32(bytes + 4 * i, words[i]);
 }
 
-void LoadWords(uint32_t* words, const uint8_t* bytes, size_t count)
-{
-    for (size_t i = 0; i < count; ++i)
-        words[i] = Crypto::LoadLe32(bytes + 4 * i);
-}
-
-// Time independent of where the first difference is, so a forged proof
-// learns nothing from how long the check took.
-bool EqualInConstantTime(const uint8_t* a, const uint8_t* b, size_t length)
-{
-    uint8_t difference = 0;
-    for (size_t i = 0; i < length; ++i)
-        difference |= static_cast<uint8_t>(a[i] ^ b[i]);
-    return difference == 0;
-}
 
 bool CipherBlocks(const BlowfishContext* context, uint8_t* bytes, size_t blocks, bool encipher)
 {
@@ -163,9 +149,10 @@ DWORD CMiscCommon::_Initialize()
 
     BOOL called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, request1, sizeof(request1),
                                     answer1, sizeof(answer1), &returned);
-    if (!called || returned != kPhase1AnswerBytes)
+    Phase1Answer phase1;
+    if (!called || ReadPhase1Answer(answer1, returned, &phase1) != kHandshakeAccepted)
         return FailInitialize(kPhase1Failed, 2, CallError(called), false, 0);
-    const DWORD sessionId = Crypto::LoadLe32(answer1);
+    const DWORD sessionId = phase1.sessionId;
 
     // Phase 2: both proofs come from the authentication key A, which binds
     // the shared secret to this exchange's nonces.
@@ -174,11 +161,11 @@ DWORD CMiscCommon::_Initialize()
         return FailInitialize(kPhase2HeapFailed, 5, GetLastError(), true, sessionId);
     uint8_t* data = static_cast<uint8_t*>(scratch.Get());
     const uint8_t* yc = request1 + kPhase1PublicOffset;
-    const uint8_t* yd = answer1 + kPhase1PublicOffset;
+    const uint8_t* yd = phase1.driverPublic;
 
     BuildAuthSecretTable(secrets.SecretTable);
     memcpy(data, request1 + kPhase1NonceOffset, kPhase1NonceAreaBytes);
-    memcpy(data + kPhase1NonceAreaBytes, answer1 + kPhase1NonceOffset, kPhase1NonceAreaBytes);
+    memcpy(data + kPhase1NonceAreaBytes, phase1.nonceArea, kPhase1NonceAreaBytes);
     HmacSha1(&secrets.Hash, secrets.SecretTable + kAuthSecretOffset, kAuthSecretBytes, data,
              2 * kPhase1NonceAreaBytes, secrets.AuthKey);
     SecureWipe(secrets.SecretTable, sizeof(secrets.SecretTable));
@@ -200,24 +187,20 @@ DWORD CMiscCommon::_Initialize()
     uint8_t answer2[kPhase2AnswerBytes] = {};
     called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, request2, sizeof(request2), answer2,
                                sizeof(answer2), &returned);
-    if (!called || returned != kPhase2AnswerBytes)
+    if (!called)
         return FailInitialize(kPhase2Failed, 2, CallError(called), true, sessionId);
-    if (!EqualInConstantTime(answer2, secrets.ExpectedProof, kProofBytes))
+    switch (CheckProofAnswer(answer2, returned, secrets.ExpectedProof)) {
+    case kHandshakeAccepted:
+        break;
+    case kHandshakeWrongSize:
+        return FailInitialize(kPhase2Failed, 2, CallError(called), true, sessionId);
+    case kHandshakeRefused:
         return FailInitialize(kAuthenticationFailed, 6, ERROR_ACCESS_DENIED, true, sessionId);
+    }
 
     // Phase 3: Z = Yd^x, KEK = the first 16 bytes of SHA-1(Z).
-    uint32_t driverPublic[kModulusWords];
-    LoadWords(driverPublic, yd, kModulusWords);
-    if (!powmod(secrets.Shared, kModulusWords, driverPublic, kModulusWords, secrets.Exponent,
-                kExponentWords, kSessionModulus, kModulusWords))
+    if (!DeriveKeyEncryptionKey(yd, secrets.Exponent, secrets.Shared, &secrets.Hash, secrets.Kek))
         return FailInitialize(kKekFailed, 6, GetLastError(), true, sessionId);
-    uint8_t sharedBytes[kPublicValueBytes];
-    StoreWords(sharedBytes, secrets.Shared, kModulusWords);
-    Sha1Initialize(&secrets.Hash);
-    Sha1Update(&secrets.Hash, sharedBytes, sizeof(sharedBytes));
-    Sha1Finalize(&secrets.Hash);
-    Sha1GetDigest(&secrets.Hash, secrets.Kek);
-    SecureWipe(sharedBytes, sizeof(sharedBytes));
     SecureWipe(&secrets.Hash, sizeof(secrets.Hash));
 
     CHeapBlock cipher(sizeof(BlowfishContext));
@@ -248,10 +231,7 @@ DWORD CMiscCommon::_Initialize()
 
     if (!BlowfishInitialize(context, secrets.SessionKey, kSessionKeyBytes))
         return FailInitialize(kSecondKeyFailed, 2, GetLastError(), true, sessionId);
-    uint32_t left = Crypto::LoadLe32(answer3);
-    uint32_t right = Crypto::LoadLe32(answer3 + 4);
-    if (!BlowfishDecipher(context, &left, &right) || left != kAuthMiscLeft ||
-        right != kAuthMiscRight)
+    if (CheckConfirmationAnswer(context, answer3, returned) != kHandshakeAccepted)
         return FailInitialize(kDecipherFailed, 2, ERROR_ACCESS_DENIED, true, sessionId);
 
     // A session taken over a previous one must not leak that one's context.

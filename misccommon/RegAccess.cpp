@@ -168,14 +168,20 @@ std::uint32_t CRegAccess::QueryDwordThroughDriver(const wchar_t* valueName, DWOR
     if (channel->QueryRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &type, nullptr,
                                &length) != 0)
         return RegResult::kNoValue;
+    // Only a REG_DWORD is a number: the digits of a string or the bytes of a
+    // binary value would read as some other value, so they count as missing,
+    // as they do on the direct route.
+    if (type != REG_DWORD)
+        return RegResult::kWrongType;
 
-    // The type is not compared here: the driver's storage decides what a
-    // DWORD is. A shorter value leaves the upper bytes zero.
+    // A shorter value leaves the upper bytes zero.
     DWORD data = 0;
     length = sizeof(data);
     if (channel->QueryRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &type, &data,
                                &length) != 0)
         return RegResult::kReadFailed;
+    if (type != REG_DWORD)
+        return RegResult::kWrongType;
     *value = data;
     return RegResult::kOk;
 }

@@ -1,14 +1,26 @@
 #include "modem/SimService.h"
 
+#include "common/SecureWipe.h"
 #include "modem/PinOperations.h"
 #include "modem/SimCodes.h"
 #include "modem/SimServiceObserver.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <new>
 
 namespace {
+
+// Wipes and frees a narrow copy of a code.
+void FreeCode(char*& code)
+{
+    if (code == nullptr)
+        return;
+    SecureWipe(code, std::strlen(code));
+    delete[] code;
+    code = nullptr;
+}
 
 // A new narrow copy of text through the runtime's conversion, or nullptr
 // when a character cannot be converted or the result would be longer than
@@ -25,6 +37,8 @@ char* ToNarrow(const wchar_t* text)
     if (narrow == nullptr)
         return nullptr;
     if (std::wcstombs(narrow, text, length + 1) == static_cast<std::size_t>(-1)) {
+        // Whatever was converted before the failure is part of a code.
+        SecureWipe(narrow, length + 1);
         delete[] narrow;
         return nullptr;
     }
@@ -160,7 +174,9 @@ int CSimService::Request(int kind, int enable, const wchar_t* first, const wchar
     int result = PrepareRequest(kind, enable, first, second, nullptr);
     if (result != SIM_OK)
         return result;
-    return ExecuteRequest(detail, verifyLeft, unblockLeft);
+    result = ExecuteRequest(detail, verifyLeft, unblockLeft);
+    ForgetCodes();
+    return result;
 }
 
 int CSimService::PrepareRequest(int kind, int enable, const wchar_t* first, const wchar_t* second,
@@ -175,8 +191,8 @@ int CSimService::PrepareRequest(int kind, int enable, const wchar_t* first, cons
     char* narrowFirst = NeedsFirstText(kind) ? ToNarrow(first) : nullptr;
     char* narrowSecond = NeedsSecondText(kind) ? ToNarrow(second) : nullptr;
     if ((NeedsFirstText(kind) && narrowFirst == nullptr) || (NeedsSecondText(kind) && narrowSecond == nullptr)) {
-        delete[] narrowFirst;
-        delete[] narrowSecond;
+        FreeCode(narrowFirst);
+        FreeCode(narrowSecond);
         return SIM_CONVERSION_FAILED;
     }
 
@@ -233,15 +249,21 @@ DWORD CSimService::Run(DWORD)
     int verifyLeft = 0;
     int unblockLeft = 0;
     int result = ExecuteRequest(detail, verifyLeft, unblockLeft);
+    ForgetCodes();
     if (observer != nullptr)
         Report(*observer, m_request.kind, result, detail, verifyLeft, unblockLeft);
     return 0;
 }
 
+void CSimService::ForgetCodes()
+{
+    FreeCode(m_request.first);
+    FreeCode(m_request.second);
+}
+
 void CSimService::ClearRequest()
 {
-    delete[] m_request.first;
-    delete[] m_request.second;
+    ForgetCodes();
     m_request.kind = SIM_REQUEST_NONE;
     m_request.observer = nullptr;
     m_request.enable = 0;

@@ -94,6 +94,9 @@ private:
     int Request(int kind, int enable, const wchar_t* first, const wchar_t* second, int& detail,
                 int& verifyLeft, int& unblockLeft);
     void ClearRequest();
+    // Wipes and frees the narrow copies of the codes as soon as the request
+    // has used them.
+    void ForgetCodes();
     void EmptyTable();
 
     CModuleHandle m_module;

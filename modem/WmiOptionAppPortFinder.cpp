@@ -159,7 +159,10 @@ bool CWmiOptionAppPortFinder::ScanPorts()
         CComRef<IWbemClassObject> entity;
         ULONG returned = 0;
         hr = entities->Next(kNextTimeoutMs, 1, entity.Receive(), &returned);
-        if (returned != 0 && entity.Get() != nullptr) {
+        // An object that comes with any other result is not to be trusted:
+        // it is released unread and the next one asked for.
+        const bool gotObject = returned != 0 && entity.Get() != nullptr;
+        if (hr == WBEM_S_NO_ERROR && gotObject) {
             silentAnswers = 0;
             CVariant service;
             CVariant caption;
@@ -175,7 +178,7 @@ bool CWmiOptionAppPortFinder::ScanPorts()
                 break;
             continue;
         }
-        if (hr == WBEM_S_FALSE)
+        if (hr == WBEM_S_FALSE && !gotObject)
             break;
         // An error answers every later call the same way: treated as the
         // end of the list rather than asked again for ever.

@@ -11,8 +11,8 @@ const int kEdits[] = {IDC_CHANGE_OLD_PIN, IDC_CHANGE_NEW_PIN, IDC_CHANGE_NEW_PIN
 void CChangePinDialog::OnInitDialog(HWND hDlg, LPARAM attemptsLeft)
 {
     SetAttemptNote(hDlg, IDC_CHANGE_PIN_NOTE, IDS_PIN_RETRIES_NOTE, attemptsLeft);
-    WipeCode(m_szOldPin);
-    WipeCode(m_szNewPin);
+    SecureWipe(m_szOldPin);
+    SecureWipe(m_szNewPin);
     for (int edit : kEdits)
         LimitEdit(hDlg, edit, m_nPinMax);
     ::SetFocus(::GetDlgItem(hDlg, IDC_CHANGE_OLD_PIN));
@@ -30,15 +30,15 @@ void CChangePinDialog::OnOk(HWND hDlg)
     const UINT names[] = {IDS_PIN1_NAME, IDS_PIN1_NAME, IDS_PIN1_NAME};
     wchar_t complaint[kResStringChars];
     bool passed = CheckEntries(rules, names, 3, m_szNewPin, confirmation, complaint);
-    WipeCode(confirmation);
+    SecureWipe(confirmation);
     if (passed) {
         ::EndDialog(hDlg, IDOK);
         return;
     }
 
     INT_PTR result = ShowComplaint(hDlg, complaint);
-    WipeCode(m_szOldPin);
-    WipeCode(m_szNewPin);
+    SecureWipe(m_szOldPin);
+    SecureWipe(m_szNewPin);
     if (result == DLG_CLOSED_BY_OWNER || m_hWnd == nullptr)
         return;
     ResetEdits(hDlg, kEdits, 3);

@@ -14,6 +14,13 @@ public:
     wchar_t m_szOldPin[kPinChars] = {};
     wchar_t m_szNewPin[kPinChars] = {};
 
+    // The owner calls this as soon as it has used the codes, on every path.
+    void WipeCodes()
+    {
+        SecureWipe(m_szOldPin);
+        SecureWipe(m_szNewPin);
+    }
+
 private:
     void OnInitDialog(HWND hDlg, LPARAM attemptsLeft) override;
     void OnOk(HWND hDlg) override;

@@ -7,7 +7,7 @@ void CCheckPinDialog::OnInitDialog(HWND hDlg, LPARAM attemptsLeft)
     // Opened from the tray, this dialog has no owner on screen to come up over.
     BringToForeground();
     SetAttemptNote(hDlg, IDC_CHECK_PIN_NOTE, IDS_PIN_RETRIES_NOTE, attemptsLeft);
-    WipeCode(m_szPin);
+    SecureWipe(m_szPin);
     LimitEdit(hDlg, IDC_CHECK_PIN, m_nPinMax);
     if (m_hIcon != nullptr)
         ::SendMessageW(hDlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
@@ -32,7 +32,7 @@ void CCheckPinDialog::OnOk(HWND hDlg)
     }
 
     ShowComplaint(hDlg, complaint);
-    WipeCode(m_szPin);
+    SecureWipe(m_szPin);
     // The owner may have destroyed this window while the complaint was up.
     if (m_hWnd == nullptr)
         return;

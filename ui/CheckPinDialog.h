@@ -15,6 +15,9 @@ public:
     unsigned m_nPinMax = 8;
     wchar_t m_szPin[kPinChars] = {};
 
+    // The owner calls this as soon as it has used the code, on every path.
+    void WipeCodes() { SecureWipe(m_szPin); }
+
 private:
     void OnInitDialog(HWND hDlg, LPARAM attemptsLeft) override;
     void OnOk(HWND hDlg) override;

@@ -195,8 +195,10 @@ void CConfigDialog::OnPinCommand(HWND hDlg, int id)
     int detail = 0;
 
     for (;;) {
-        if (m_checkPinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHECK_PIN), hDlg, verifyLeft) != IDOK)
+        if (m_checkPinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHECK_PIN), hDlg, verifyLeft) != IDOK) {
+            m_checkPinDialog.WipeCodes();
             return;
+        }
         const wchar_t* pin = m_checkPinDialog.m_szPin;
         detail = 0;
         int result;
@@ -211,6 +213,7 @@ void CConfigDialog::OnPinCommand(HWND hDlg, int id)
             result = service.SetPinProtection(detail, 0, pin);
             break;
         }
+        m_checkPinDialog.WipeCodes();
         const int protectionAfter = id == IDC_PIN_PROTECT_OFF ? SIM_PROTECTION_OFF : SIM_PROTECTION_ON;
         if (!OnPinAnswer(hDlg, result, detail, protectionAfter, verifyLeft))
             return;
@@ -227,10 +230,13 @@ void CConfigDialog::OnChangeCommand(HWND hDlg)
     int detail = 0;
 
     for (;;) {
-        if (m_changePinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHANGE_PIN), hDlg, verifyLeft) != IDOK)
+        if (m_changePinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHANGE_PIN), hDlg, verifyLeft) != IDOK) {
+            m_changePinDialog.WipeCodes();
             return;
+        }
         detail = 0;
         const int result = service.ChangePin(detail, m_changePinDialog.m_szOldPin, m_changePinDialog.m_szNewPin);
+        m_changePinDialog.WipeCodes();
         if (!OnPinAnswer(hDlg, result, detail, SIM_PROTECTION_ON, verifyLeft))
             return;
     }
@@ -281,10 +287,13 @@ void CConfigDialog::OnUnlockCommand(HWND hDlg)
     int detail = 0;
 
     for (;;) {
-        if (m_unlockPukDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_UNLOCK_PUK), hDlg, unblockLeft) != IDOK)
+        if (m_unlockPukDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_UNLOCK_PUK), hDlg, unblockLeft) != IDOK) {
+            m_unlockPukDialog.WipeCodes();
             return;
+        }
         detail = 0;
         const int result = service.UnblockPin(detail, m_unlockPukDialog.m_szPuk, m_unlockPukDialog.m_szNewPin);
+        m_unlockPukDialog.WipeCodes();
         if (result == SIM_OK) {
             UpdatePinControls(hDlg, SIM_PIN_READY, SIM_PROTECTION_ON, kUnblockAttemptsNotRead);
             FocusCloseButton(hDlg);
@@ -394,7 +403,7 @@ INT_PTR CConfigDialog::ShowMessage(HWND hDlg, unsigned stringId)
 {
     wchar_t text[kResStringChars];
     LoadResString(text, stringId);
-    return ShowText(hDlg, text);
+    return ShowText(hDlg, text, stringId);
 }
 
 INT_PTR CConfigDialog::ShowErrorMessage(HWND hDlg, int code, int detail)
@@ -406,14 +415,14 @@ INT_PTR CConfigDialog::ShowErrorMessage(HWND hDlg, int code, int detail)
     LoadResString(format, stringId);
     wchar_t text[kResStringChars];
     FormatW(text, kResStringChars, format, code, detail);
-    return ShowText(hDlg, text);
+    return ShowText(hDlg, text, stringId);
 }
 
-INT_PTR CConfigDialog::ShowText(HWND hDlg, const wchar_t* text)
+INT_PTR CConfigDialog::ShowText(HWND hDlg, const wchar_t* text, unsigned stringId)
 {
     wchar_t caption[kResStringChars];
     LoadResString(caption, IDS_PRODUCT_TITLE);
-    return m_msgDialog.Show(hDlg, text, caption);
+    return m_msgDialog.Show(hDlg, text, caption, stringId);
 }
 
 void CConfigDialog::EndWithError(HWND hDlg, int code, int detail)

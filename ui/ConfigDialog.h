@@ -81,7 +81,7 @@ private:
 
     INT_PTR ShowMessage(HWND hDlg, unsigned stringId);
     INT_PTR ShowErrorMessage(HWND hDlg, int code, int detail);
-    INT_PTR ShowText(HWND hDlg, const wchar_t* text);
+    INT_PTR ShowText(HWND hDlg, const wchar_t* text, unsigned stringId);
     // The error message, then the dialog ends with IDCANCEL, unless the owner
     // closed it meanwhile.
     void EndWithError(HWND hDlg, int code, int detail);

@@ -132,16 +132,24 @@ BOOL IDialogHelper::LoadHeaderBitmap(HWND hDlg, int controlId, HBITMAP& bitmap)
     int dpi = ReadScreenDpi();
     if (dpi <= 0)
         return FALSE;
+    HBITMAP loaded = ::LoadBitmapW(m_hInstance, MAKEINTRESOURCEW(HeaderBitmapIdForDpi(dpi)));
+    if (loaded != nullptr) {
+        HWND hControl = ::GetDlgItem(hDlg, controlId);
+        if (hControl != nullptr) {
+            // The control hands back what it showed: the picture it loaded
+            // from the template, which nothing else would ever delete, or
+            // ours from an earlier call, deleted below.
+            HBITMAP shown = reinterpret_cast<HBITMAP>(
+                ::SendMessageW(hControl, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(loaded)));
+            if (shown != nullptr && shown != bitmap && shown != loaded)
+                ::DeleteObject(shown);
+        }
+    }
     // A dialog closed by its owner rather than by the user still holds the
     // picture of its last opening.
     DeleteGdiObject(bitmap);
-    bitmap = ::LoadBitmapW(m_hInstance, MAKEINTRESOURCEW(HeaderBitmapIdForDpi(dpi)));
-    if (bitmap == nullptr)
-        return FALSE;
-    HWND hControl = ::GetDlgItem(hDlg, controlId);
-    if (hControl != nullptr)
-        ::SendMessageW(hControl, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
-    return TRUE;
+    bitmap = loaded;
+    return bitmap != nullptr ? TRUE : FALSE;
 }
 
 void DeleteGdiObject(HBITMAP& bitmap)

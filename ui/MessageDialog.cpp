@@ -1,5 +1,6 @@
 #include "ui/MessageDialog.h"
 
+#include "common/DebugLog.h"
 #include "res/resource.h"
 #include "ui/MessageLayout.h"
 
@@ -22,14 +23,28 @@ CMessageDialog::~CMessageDialog()
     DeleteGdiObject(m_hFont);
 }
 
-INT_PTR CMessageDialog::Show(HWND hParent, const wchar_t* text, const wchar_t* caption)
+INT_PTR CMessageDialog::Show(HWND hParent, const wchar_t* text, const wchar_t* caption, unsigned stringId)
 {
+    // The texts of a message already on screen must stay where they are: the
+    // mutex is taken here, before the pointers change, and a second message
+    // (from a timer or a nested loop while the first is open) is turned away
+    // whole. It is only logged, so that it leaves a trace.
+    if (m_lock.Lock() != CMutexLock::kAcquired) {
+        DebugPrint(L"ShowMessage:FAIL (Lock) (%u) %s\n", stringId, text != nullptr ? text : L"");
+        return -1;
+    }
+    if (m_hWnd != nullptr) {
+        m_lock.Unlock();
+        DebugPrint(L"ShowMessage:FAIL (Open) (%u) %s\n", stringId, text != nullptr ? text : L"");
+        return -1;
+    }
     m_pszText = text;
     m_pszCaption = caption;
     INT_PTR result = DoModal(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MESSAGE), hParent, 0);
     // Callers hand in texts that live on their stack.
     m_pszText = nullptr;
     m_pszCaption = nullptr;
+    m_lock.Unlock();
     return result;
 }
 

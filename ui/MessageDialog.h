@@ -13,7 +13,9 @@ public:
 
     // Sets text and caption and opens template 123 of the process's module
     // modal over hParent. The pointers must stay valid until it returns.
-    INT_PTR Show(HWND hParent, const wchar_t* text, const wchar_t* caption);
+    // While a message is open another is refused (-1) and leaves the open
+    // one as it is; the refusal is logged with stringId, the text's string.
+    INT_PTR Show(HWND hParent, const wchar_t* text, const wchar_t* caption, unsigned stringId = 0);
 
     // The message; "\n" breaks lines. Not copied: set before every DoModal.
     const wchar_t* m_pszText = nullptr;

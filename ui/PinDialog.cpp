@@ -92,7 +92,3 @@ void IPinDialog::LimitEdit(HWND hDlg, int editId, unsigned maxLength)
     ::SendDlgItemMessageW(hDlg, editId, EM_LIMITTEXT, maxLength, 0);
 }
 
-void IPinDialog::WipeCode(wchar_t (&buffer)[kPinChars])
-{
-    ::SecureZeroMemory(buffer, sizeof(buffer));
-}

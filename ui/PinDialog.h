@@ -3,6 +3,7 @@
 // complaint.
 #pragma once
 
+#include "common/SecureWipe.h"
 #include "ui/DialogHelper.h"
 #include "ui/MessageDialog.h"
 #include "ui/PinEntryCheck.h"
@@ -47,7 +48,6 @@ protected:
     static void ResetEdits(HWND hDlg, const int* editIds, std::size_t count);
     static void ReadEdit(HWND hDlg, int editId, wchar_t (&buffer)[kPinChars]);
     static void LimitEdit(HWND hDlg, int editId, unsigned maxLength);
-    static void WipeCode(wchar_t (&buffer)[kPinChars]);
 
     CMessageDialog m_msgDialog;
 };

@@ -11,8 +11,8 @@ const int kEdits[] = {IDC_UNLOCK_PUK, IDC_UNLOCK_NEW_PIN, IDC_UNLOCK_NEW_PIN_CON
 void CUnlockPukDialog::OnInitDialog(HWND hDlg, LPARAM attemptsLeft)
 {
     SetAttemptNote(hDlg, IDC_UNLOCK_PUK_NOTE, IDS_PUK_RETRIES_NOTE, attemptsLeft);
-    WipeCode(m_szPuk);
-    WipeCode(m_szNewPin);
+    SecureWipe(m_szPuk);
+    SecureWipe(m_szNewPin);
     LimitEdit(hDlg, IDC_UNLOCK_PUK, m_nPukMax);
     LimitEdit(hDlg, IDC_UNLOCK_NEW_PIN, m_nPinMax);
     LimitEdit(hDlg, IDC_UNLOCK_NEW_PIN_CONFIRM, m_nPinMax);
@@ -31,15 +31,15 @@ void CUnlockPukDialog::OnOk(HWND hDlg)
     const UINT names[] = {IDS_PUK_NAME, IDS_PIN1_NAME, IDS_PIN1_NAME};
     wchar_t complaint[kResStringChars];
     bool passed = CheckEntries(rules, names, 3, m_szNewPin, confirmation, complaint);
-    WipeCode(confirmation);
+    SecureWipe(confirmation);
     if (passed) {
         ::EndDialog(hDlg, IDOK);
         return;
     }
 
     INT_PTR result = ShowComplaint(hDlg, complaint);
-    WipeCode(m_szPuk);
-    WipeCode(m_szNewPin);
+    SecureWipe(m_szPuk);
+    SecureWipe(m_szNewPin);
     if (result == DLG_CLOSED_BY_OWNER || m_hWnd == nullptr)
         return;
     ResetEdits(hDlg, kEdits, 3);

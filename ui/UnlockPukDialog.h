@@ -17,6 +17,13 @@ public:
     wchar_t m_szPuk[kPinChars] = {};
     wchar_t m_szNewPin[kPinChars] = {};
 
+    // The owner calls this as soon as it has used the codes, on every path.
+    void WipeCodes()
+    {
+        SecureWipe(m_szPuk);
+        SecureWipe(m_szNewPin);
+    }
+
 private:
     void OnInitDialog(HWND hDlg, LPARAM attemptsLeft) override;
     void OnOk(HWND hDlg) override;

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "SecureWipe.h"
+#include "common/SecureWipe.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "SecureWipe.h"
+#include "common/SecureWipe.h"
 
 void HmacSha1(Sha1Context* scratch, const uint8_t* key, size_t keyLength, const uint8_t* data,
               size_t dataLength, uint8_t* mac)

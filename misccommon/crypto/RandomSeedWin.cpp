@@ -4,7 +4,7 @@
 
 #include "ByteOrder.h"
 #include "HdRand.h"
-#include "SecureWipe.h"
+#include "common/SecureWipe.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "ByteOrder.h"
-#include "SecureWipe.h"
+#include "common/SecureWipe.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "MiscWire.h"
-#include "SecureWipe.h"
+#include "common/SecureWipe.h"
 
 namespace MiscDriver {
 

@@ -5,7 +5,7 @@
 #include "ByteOrder.h"
 #include "HmacSha1.h"
 #include "PowMod.h"
-#include "SecureWipe.h"
+#include "common/SecureWipe.h"
 #include "Sha1.h"
 
 namespace MiscDriver {

@@ -40,6 +40,7 @@ NextAnswer EntityEnumeration::Next(std::int32_t timeoutMs, std::uint32_t wanted)
   answer.count = std::min<std::size_t>(wanted, entities_.size() - position_);
   position_ += answer.count;
   answer.result = answer.count == wanted ? kWbemNoError : kWbemFalse;
+  if (answer.count != 0 && script_.objectResult != 0) answer.result = script_.objectResult;
   return answer;
 }
 

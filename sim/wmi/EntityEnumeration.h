@@ -15,6 +15,7 @@ struct NextScript {
   std::uint32_t timeoutsBefore = 0;  // WBEM_S_TIMEDOUT answers before each real answer
   std::uint32_t error = 0;           // non-zero: every call answers this, with no object
   std::uint32_t delayMs = 0;         // each call sleeps this long, at most its time-out
+  std::uint32_t objectResult = 0;    // non-zero: the result of every answer with objects
 };
 
 struct NextAnswer {

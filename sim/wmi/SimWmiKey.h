@@ -19,6 +19,9 @@ constexpr const wchar_t* kFailConnect = L"FailConnect";        // ConnectServer'
 constexpr const wchar_t* kFailQuery = L"FailQuery";            // ExecQuery's HRESULT
 constexpr const wchar_t* kNextError = L"NextError";            // every Next's HRESULT
 constexpr const wchar_t* kDelay = L"Delay";                    // ms each Next sleeps
+// Non-zero: the result every answer that hands out objects carries instead of
+// its own, as a broken provider might send.
+constexpr const wchar_t* kObjectResult = L"ObjectResult";
 // Written by the server: Release calls on objects already released.
 constexpr const wchar_t* kOverReleases = L"OverReleases";
 

@@ -36,6 +36,7 @@ struct WmiScript {
   std::uint32_t failQuery = 0;
   std::uint32_t nextError = 0;
   std::uint32_t delayMs = 0;
+  std::uint32_t objectResult = 0;
 };
 
 // One field of an entry: "" → absent, "(null)" → NULL, anything else → text.

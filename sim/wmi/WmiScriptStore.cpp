@@ -61,6 +61,7 @@ WmiScript WmiScriptStore::ReadForQuery() {
   script.failQuery = Value(kFailQuery, 0);
   script.nextError = Value(kNextError, 0);
   script.delayMs = Value(kDelay, 0);
+  script.objectResult = Value(kObjectResult, 0);
   return script;
 }
 

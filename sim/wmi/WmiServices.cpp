@@ -39,6 +39,7 @@ STDMETHODIMP WmiServices::ExecQuery(const BSTR language, const BSTR query, LONG,
   next.timeoutsBefore = script.timeoutsBefore;
   next.error = script.nextError;
   next.delayMs = script.delayMs;
+  next.objectResult = script.objectResult;
   WmiEnumerator* created =
       new (std::nothrow) WmiEnumerator(EntityEnumeration(EntitiesForQuery(script), next));
   if (!created) return WBEM_E_OUT_OF_MEMORY;

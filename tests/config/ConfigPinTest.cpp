@@ -79,6 +79,7 @@ TEST_F(ConfigPinTest, VerifyAsksAgainAfterAWrongCodeWithOneAttemptFewer)
     EXPECT_TRUE(nothingOver);
     EXPECT_EQ(1u, simmodem::GetValue(L"PinVerified", 0));
     EXPECT_EQ(ResString(IDS_CARD_USABLE), service.PinStatusText());
+    EXPECT_TRUE(dialog.CodesWiped()) << "PIN1 must not stay in memory";
 }
 
 TEST_F(ConfigPinTest, CancelAfterAWrongCodeLeavesTheStateAsItWas)
@@ -172,6 +173,7 @@ TEST_F(ConfigPinTest, ChangeAsksAgainAfterAWrongCurrentCode)
     EXPECT_EQ(ExpectedPin(IDS_CARD_USABLE, {IDC_PIN_PROTECT_OFF, IDC_PIN_CHANGE}), finalView);
     EXPECT_TRUE(focusOnClose);
     EXPECT_EQ(L"5678", simmodem::GetText(L"Pin", L"1234"));
+    EXPECT_TRUE(dialog.CodesWiped()) << "the old and the new PIN1 must not stay in memory";
 }
 
 TEST_F(ConfigPinTest, UnblockAsksAgainAfterAWrongUnblockCode)
@@ -193,6 +195,7 @@ TEST_F(ConfigPinTest, UnblockAsksAgainAfterAWrongUnblockCode)
     EXPECT_EQ(ExpectedPin(IDS_CARD_USABLE, {IDC_PIN_PROTECT_OFF, IDC_PIN_CHANGE}), finalView);
     EXPECT_TRUE(focusOnClose);
     EXPECT_EQ(L"4321", simmodem::GetText(L"Pin", L"1234"));
+    EXPECT_TRUE(dialog.CodesWiped()) << "the unblock code and the new PIN1 must not stay in memory";
 }
 
 TEST_F(ConfigPinTest, WastingTheLastUnblockAttemptShowsTheCardLockedForGood)

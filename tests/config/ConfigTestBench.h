@@ -10,6 +10,7 @@
 #include "tests/support/RecordedDelays.h"
 #include "tests/ui/DialogScript.h"
 #include "tests/ui/FakeSettingsStore.h"
+#include "tests/ui/HeaderBitmapLog.h"
 #include "ui/ConfigDialog.h"
 #include "ui/TrayUpdate.h"
 
@@ -42,6 +43,15 @@ inline LRESULT CALLBACK OwnerProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
 // The settings dialog with what it opens made visible to the tests.
 class CTestConfigDialog : public CConfigDialog {
 public:
+    INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        headerBitmaps.Record(hDlg, message);
+        const INT_PTR result = CConfigDialog::DialogProc(hDlg, message, wParam, lParam);
+        headerBitmaps.Record(hDlg, message);
+        return result;
+    }
+    CHeaderBitmapLog headerBitmaps{IDC_CONFIG_HEADER};
+
     HWND MessageWindow() const { return m_msgDialog.m_hWnd; }
     std::wstring MessageText() const { return m_msgDialog.m_pszText != nullptr ? m_msgDialog.m_pszText : L""; }
     HWND CheckPinWindow() const { return m_checkPinDialog.m_hWnd; }
@@ -49,6 +59,22 @@ public:
     HWND UnlockPukWindow() const { return m_unlockPukDialog.m_hWnd; }
     HWND ConfirmWindow() const { return m_gpsConfirmDialog.m_hWnd; }
     HWND NotifyWindow() const { return m_hwndNotify; }
+    // No character of any code is left in the PIN dialogs' fields.
+    bool CodesWiped() const
+    {
+        return Zero(m_checkPinDialog.m_szPin) && Zero(m_changePinDialog.m_szOldPin) &&
+               Zero(m_changePinDialog.m_szNewPin) && Zero(m_unlockPukDialog.m_szPuk) &&
+               Zero(m_unlockPukDialog.m_szNewPin);
+    }
+
+private:
+    static bool Zero(const wchar_t (&field)[kPinChars])
+    {
+        for (wchar_t c : field)
+            if (c != L'\0')
+                return false;
+        return true;
+    }
 };
 
 // The PIN group as the user sees it.

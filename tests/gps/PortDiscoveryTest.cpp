@@ -114,6 +114,18 @@ TEST_F(PortDiscoveryTest, WmiThatOnlyTimesOutDoesNotHoldTheSearchForEver)
     EXPECT_EQ(-1, service.GetDmPort());
 }
 
+// Only an answer of WBEM_S_NO_ERROR carries an object worth examining; one
+// that comes with another result is passed over, so nothing is found here.
+TEST_F(PortDiscoveryTest, ObjectsThatComeWithAnotherResultAreNotExamined)
+{
+    for (std::uint32_t result : {0x1u /* WBEM_S_FALSE */, 0x40004u /* WBEM_S_TIMEDOUT */}) {
+        simwmi::SetValue(simwmi::kObjectResult, result);
+        EXPECT_EQ(0, service.FindModemPorts()) << result;
+        EXPECT_EQ(-1, service.GetDmPort()) << result;
+        EXPECT_EQ(-1, service.GetNmeaPort()) << result;
+    }
+}
+
 struct WmiFailure {
     const wchar_t* value;
     std::uint32_t hresult;

@@ -257,7 +257,8 @@ INSTANTIATE_TEST_SUITE_P(
         HostileAnswerCase{"HugeDeclaredSize", 8, 0xFFFFFFF8u, 24, -1, TRUE, 0, 8},
         HostileAnswerCase{"SizeNotAMultipleOfEight", 8, 21, 24, -1, TRUE, 0, 8},
         HostileAnswerCase{"SizeZero", 4, 0, 24, -1, TRUE, 0, 4},
-        HostileAnswerCase{"PayloadBeyondWhatArrived", 8, 24, 24, 12, TRUE, 0, 8},
+        HostileAnswerCase{"PayloadBeyondWhatArrived", 8, 24, 24, 12, FALSE, ERROR_INVALID_DATA, 0},
+        HostileAnswerCase{"LastBlockCutShort", 8, 24, 24, 19, FALSE, ERROR_INVALID_DATA, 0},
         HostileAnswerCase{"MoreBytesReportedThanTheBuffer", 8, 24, 24, 4096, TRUE, 0, 8},
         HostileAnswerCase{"CapacityExceededByOne", 9, 32, 32, -1, FALSE, ERROR_MORE_DATA, 8}),
     [](const ::testing::TestParamInfo<HostileAnswerCase>& info) { return info.param.Name; });

@@ -221,6 +221,31 @@ INSTANTIATE_TEST_SUITE_P(
                              0, 0, 8}),
     [](const ::testing::TestParamInfo<HostileRegAnswerCase>& info) { return info.param.Name; });
 
+// A DWORD answer (a 16-byte payload in a 32-byte capsule) of which only the
+// first bytes arrived; the rest of the buffer holds the zeros it was given.
+// Only the whole capsule may yield a value.
+TEST_F(MiscCommonRegistryTest, AnswerCutShortIsNeverReadAsAValue)
+{
+    const struct {
+        size_t arrived;
+        DWORD expected;
+    } cases[] = {{12, 2}, {20, 2}, {27, 2}, {32, 0}};
+    for (const auto& c : cases) {
+        std::vector<uint8_t> capsule =
+            MakeAnswerCapsule(DriverCipher(), RegAnswer(4, REG_DWORD, {6, 0, 0, 0}));
+        ASSERT_EQ(32u, capsule.size());
+        capsule.resize(c.arrived);
+        device.Respond = AnswerWith(capsule);
+        DWORD value = 0xA5A5A5A5;
+        DWORD type = REG_NONE;
+        DWORD size = sizeof(value);
+        EXPECT_EQ(c.expected,
+                  channel.QueryRegistry(HKEY_LOCAL_MACHINE, kPath, L"PinMin", &type, &value, &size))
+            << c.arrived << " bytes";
+        EXPECT_EQ(c.expected == 0 ? 6u : 0xA5A5A5A5u, value) << c.arrived << " bytes";
+    }
+}
+
 TEST_F(MiscCommonRegistryTest, HugeCapacityIsNotAnnouncedBeyondWhatACapsuleCarries)
 {
     device.Registry.SetDword(kPath16, u"PinMin", 6);

@@ -18,7 +18,7 @@ namespace {
 
 const wchar_t kProductKey[] = L"SOFTWARE\\Norvane\\brindle";
 const wchar_t kTestValues[][24] = {L"E2ePinMin", L"E2eServiceName", L"E2eGPSStatus",
-                                   L"E2eMissing"};
+                                   L"E2eMissing", L"E2eTextPinMin", L"E2eBinarySwitch"};
 
 // reg.exe as an administrator would use it; /reg:64 reaches the view the
 // 64-bit driver reads, whatever this 32-bit test is redirected to.
@@ -121,6 +121,31 @@ TEST_F(RegAccessDriverTest, ReadsAndWritesTheProductKeyOverAnEncipheredSession)
 
     registry.Terminate();
     EXPECT_EQ(nullptr, SharedChannel());
+}
+
+// Only a REG_DWORD is a number: a string's characters or a binary value's
+// bytes must not come back as one, so the reader falls back to its default.
+TEST_F(RegAccessDriverTest, ValuesOfAnotherTypeDoNotReadAsNumbers)
+{
+    const struct {
+        const wchar_t* name;
+        const wchar_t* typeAndData;
+    } cases[] = {
+        {L"E2eTextPinMin", L"/t REG_SZ /d 6"},
+        {L"E2eBinarySwitch", L"/t REG_BINARY /d 01000000"},
+    };
+    for (const auto& c : cases)
+        ASSERT_EQ(0u, RunReg(std::wstring(L"add HKLM\\") + kProductKey + L" /v " + c.name + L" " +
+                             c.typeAndData + L" /f"));
+    ASSERT_EQ(RegResult::kOk, registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane"));
+    for (const auto& c : cases) {
+        DWORD value = 0xA5A5A5A5;
+        EXPECT_NE(RegResult::kOk, registry.QueryDword(c.name, &value)) << Narrow(c.name);
+        EXPECT_EQ(0xA5A5A5A5u, value) << Narrow(c.name) << ": written only on success";
+    }
+    DWORD value = 0;
+    EXPECT_EQ(RegResult::kOk, registry.QueryDword(L"E2ePinMin", &value)) << "the session is still good";
+    EXPECT_EQ(6u, value);
 }
 
 TEST_F(RegAccessDriverTest, FeatureQueryOverAPrivateChannel)

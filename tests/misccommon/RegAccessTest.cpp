@@ -274,7 +274,8 @@ TEST_F(RegAccessDriverRouteTest, MissingValueIsNoValue)
 TEST_F(RegAccessDriverRouteTest, WrongTypesAndSizes)
 {
     device->Registry.SetDword(kProductPath, u"Version", 5);
-    device->Registry.SetValue(kProductPath, u"Wide", REG_BINARY, std::vector<uint8_t>(8, 1));
+    device->Registry.SetValue(kProductPath, u"Wide", REG_DWORD, std::vector<uint8_t>(8, 1));
+    device->Registry.SetValue(kProductPath, u"Binary", REG_BINARY, std::vector<uint8_t>{1, 0, 0, 0});
     device->Registry.SetString(kProductPath, u"Long", u"a longer text than fits");
     wchar_t text[8];
     DWORD size = sizeof(text);
@@ -284,6 +285,9 @@ TEST_F(RegAccessDriverRouteTest, WrongTypesAndSizes)
     EXPECT_EQ(48u, size) << "the length it would need";
     DWORD value = 0;
     EXPECT_RESULT(RegResult::kReadFailed, registry.QueryDword(L"Wide", &value));
+    EXPECT_RESULT(RegResult::kWrongType, registry.QueryDword(L"Binary", &value));
+    EXPECT_RESULT(RegResult::kWrongType, registry.QueryDword(L"Long", &value));
+    EXPECT_EQ(0u, value) << "a failed read leaves the destination alone";
     EXPECT_RESULT(RegResult::kReadFailed, registry.QueryString(L"Long", nullptr, &size));
 }
 

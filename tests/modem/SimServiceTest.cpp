@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                   &FakeGobiState::statusCalls, nullptr, nullptr}),
     [](const ::testing::TestParamInfo<EntryCase>& info) { return std::string(info.param.name); });
 
-TEST_F(SimServiceTest, UnconvertibleTextGives13AndKeepsThePreviousRequest)
+TEST_F(SimServiceTest, UnconvertibleTextGives13AndLeavesNoCodeBehind)
 {
     InstallFakeGobiApi();
     int detail = kUntouched;
@@ -165,9 +165,9 @@ TEST_F(SimServiceTest, UnconvertibleTextGives13AndKeepsThePreviousRequest)
 
     int verifyLeft = 0;
     int unblockLeft = 0;
-    EXPECT_EQ(SIM_OK, service.ExecuteRequest(detail, verifyLeft, unblockLeft));
-    EXPECT_EQ(1, g_fake.verifyCalls) << "the block still holds the last accepted request";
-    EXPECT_EQ("1234", g_fake.lastFirst);
+    service.ExecuteRequest(detail, verifyLeft, unblockLeft);
+    EXPECT_EQ(0, g_fake.verifyCalls)
+        << "the accepted request's code went as soon as it was used, and a failed conversion stores none";
 }
 
 TEST_F(SimServiceTest, AnyNonZeroEnableIsStoredAsOn)

@@ -1,6 +1,7 @@
 #include "res/resource.h"
 #include "tests/ui/DialogScript.h"
 #include "tests/ui/FakeSettingsStore.h"
+#include "tests/ui/HeaderBitmapLog.h"
 #include "ui/AboutDialog.h"
 #include "ui/GPSConfirmDialog.h"
 
@@ -117,6 +118,39 @@ TEST(AboutDialogTest, AnUnterminatedValueIsCutAtTheBuffer)
     CStoreInstallation installed(&store);
     AboutLines lines = ShowAbout();
     EXPECT_EQ(std::wstring(260, L'c'), lines.copyright);
+}
+
+class CWatchedAboutDialog : public CAboutDialog {
+public:
+    explicit CWatchedAboutDialog(CHeaderBitmapLog& log) : m_log(log) {}
+    INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        m_log.Record(hDlg, message);
+        const INT_PTR result = CAboutDialog::DialogProc(hDlg, message, wParam, lParam);
+        m_log.Record(hDlg, message);
+        return result;
+    }
+
+private:
+    CHeaderBitmapLog& m_log;
+};
+
+// Each opening shows the template's header and then the DPI's own; a
+// hundred openings leave none of them behind.
+TEST(AboutDialogTest, AHundredOpeningsLeaveNoPictureBehind)
+{
+    CHeaderBitmapLog log(IDC_ABOUT_HEADER);
+    CWatchedAboutDialog about(log);
+    for (int opening = 0; opening < 100; ++opening) {
+        ASSERT_TRUE(about.Open(Module(), nullptr)) << "opening " << opening;
+        HWND hDlg = about.m_hWnd;
+        CDialogScript script;
+        script.Then([&] { Click(hDlg, IDOK); });
+        script.RunModeless();
+        ASSERT_FALSE(::IsWindow(hDlg)) << "opening " << opening;
+    }
+    EXPECT_GE(log.Recorded(), 2u);
+    EXPECT_EQ(0u, log.Alive());
 }
 
 TEST(AboutDialogTest, OpeningTwiceBringsTheFirstWindowForward)

@@ -1,4 +1,5 @@
 #include "res/resource.h"
+#include "tests/common/LogCapture.h"
 #include "tests/ui/DialogScript.h"
 #include "ui/MessageDialog.h"
 
@@ -115,6 +116,29 @@ TEST(MessageDialogTest, EscapeCancelsAndTheOwnerEndsItWithItsResult)
     CDialogScript owner;
     owner.Then([&] { dialog.Close(DLG_CLOSED_BY_OWNER); });
     EXPECT_EQ(DLG_CLOSED_BY_OWNER, owner.RunModal([&] { return dialog.Show(nullptr, L"text", L"Brindle"); }));
+}
+
+// A timer or a nested loop may report while a message is open: the one on
+// screen keeps its texts and the refused one leaves a line in the log.
+TEST(MessageDialogTest, ASecondMessageWhileOneIsOpenLeavesItIntactAndIsLogged)
+{
+    LogCapture log;
+    CMessageDialog dialog;
+    const wchar_t first[] = L"first";
+    const wchar_t firstCaption[] = L"Brindle";
+    INT_PTR second = 0;
+    CDialogScript script;
+    script.Then([&] {
+        second = dialog.Show(nullptr, L"second", L"other", IDS_PRODUCT_TITLE);
+        EXPECT_EQ(first, dialog.m_pszText);
+        EXPECT_EQ(firstCaption, dialog.m_pszCaption);
+        EXPECT_EQ(L"Brindle", WindowText(dialog.m_hWnd));
+        Click(dialog.m_hWnd, IDOK);
+    });
+    EXPECT_EQ(IDOK, script.RunModal([&] { return dialog.Show(nullptr, first, firstCaption); }));
+    EXPECT_EQ(-1, second);
+    EXPECT_EQ(std::vector<std::string>{"ShowMessage:FAIL (Open) (" + std::to_string(IDS_PRODUCT_TITLE) + ") second"},
+              log.Messages());
 }
 
 } // namespace
