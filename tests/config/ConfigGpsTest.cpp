@@ -2,6 +2,7 @@
 #include "tests/config/ConfigTestBench.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace configtest {
@@ -38,16 +39,37 @@ GpsView GpsOffView() { return {ResString(IDS_GPS_DISABLED), true, false}; }
 
 class ConfigGpsTest : public ConfigDialogTest {
 protected:
-    // A step after a click: whatever came up over the settings dialog is
-    // counted as a question and cancelled, so that the script goes on.
+    // The step after a click. When the question was asked, the click is
+    // still inside its modal loop and the dialog exists, though on a slow
+    // machine it may not be shown yet; when it was not, the click has
+    // returned and no dialog is left. So every dialog the settings dialog owns
+    // counts, shown or not, and is cancelled through its command.
     std::function<void()> CountQuestions()
     {
         return [this] {
-            for (HWND hDlg : ThreadDialogs(dialog.m_hWnd)) {
+            for (HWND hDlg : OwnedDialogsShownOrNot(dialog.m_hWnd)) {
                 ++questions;
-                Click(hDlg, IDCANCEL);
+                ::SendMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, IDCANCEL)));
             }
         };
+    }
+
+    static std::vector<HWND> OwnedDialogsShownOrNot(HWND owner)
+    {
+        std::pair<HWND, std::vector<HWND>> search{owner, {}};
+        ::EnumThreadWindows(::GetCurrentThreadId(), &CollectOwnedDialog, reinterpret_cast<LPARAM>(&search));
+        return search.second;
+    }
+
+    static BOOL CALLBACK CollectOwnedDialog(HWND hWnd, LPARAM param)
+    {
+        auto* search = reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(param);
+        wchar_t className[16] = L"";
+        ::GetClassNameW(hWnd, className, 16);
+        if (::GetWindow(hWnd, GW_OWNER) == search->first && std::wstring(className) == L"#32770")
+            search->second.push_back(hWnd);
+        return TRUE;
     }
 
     int questions = 0;

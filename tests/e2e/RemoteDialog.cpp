@@ -143,7 +143,12 @@ bool PressKey(HWND window, UINT virtualKey)
     const UINT scan = MapVirtualKeyW(virtualKey, 0);
     const LPARAM down = 1 | static_cast<LPARAM>(scan) << 16;
     const LPARAM up = down | static_cast<LPARAM>(0xC0000000u);
-    return PostMessageW(target, WM_KEYDOWN, virtualKey, down) && PostMessageW(target, WM_KEYUP, virtualKey, up);
+    if (!PostMessageW(target, WM_KEYDOWN, virtualKey, down))
+        return false;
+    // The key down may end the dialog (Esc, Enter) before the key up is
+    // posted; the key up then has no window left to go to, as with a keyboard.
+    PostMessageW(target, WM_KEYUP, virtualKey, up);
+    return true;
 }
 
 } // namespace e2e
