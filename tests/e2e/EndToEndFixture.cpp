@@ -13,15 +13,6 @@
 namespace e2e {
 namespace {
 
-std::wstring WindowsPath(std::wstring path)
-{
-    for (wchar_t& c : path) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    return path;
-}
-
 std::wstring FileNameOf(const std::wstring& path)
 {
     const size_t slash = path.find_last_of(L"\\/");
@@ -48,6 +39,15 @@ void ResetSimulatedPlatform()
 }
 
 } // namespace
+
+std::wstring WindowsPath(std::wstring path)
+{
+    for (wchar_t& c : path) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    return path;
+}
 
 std::wstring DefaultProgram()
 {

@@ -19,6 +19,8 @@ namespace e2e {
 
 // The program under test: the BRINDLE_E2E_PROGRAM environment variable if
 // set, else the build tree's brindle.exe; empty when neither exists.
+// A build-tree path as CMake writes it ("Z:/work/...") with Windows separators.
+std::wstring WindowsPath(std::wstring path);
 std::wstring DefaultProgram();
 // The folder of one build of the stand-in GobiApi.dll ("full", "no-<Export>").
 std::wstring GobiApiFolder(const wchar_t* variant = L"full");

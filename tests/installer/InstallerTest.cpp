@@ -30,15 +30,6 @@ constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersi
 // The MSI's UpgradeCode: every version of the MSI product carries it.
 constexpr wchar_t kUpgradeCode[] = L"{6B0D2E4A-3F71-4C8E-9A52-1D7C4B9E0F36}";
 
-std::wstring WindowsPath(std::wstring path)
-{
-    for (wchar_t& c : path) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    return path;
-}
-
 std::string Narrow(const std::wstring& text)
 {
     return std::string(text.begin(), text.end());

@@ -15,14 +15,7 @@
 
 namespace {
 
-std::wstring WindowsPath(std::wstring path)
-{
-    for (wchar_t& c : path) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    return path;
-}
+using e2e::WindowsPath;
 
 struct VersionResource {
     std::wstring fixedFile;    // "a.b.c.d" from VS_FIXEDFILEINFO

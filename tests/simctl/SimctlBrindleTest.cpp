@@ -28,15 +28,6 @@ constexpr DWORD kSimctlMs = 60000;
 
 constexpr int kPinEdit = 1007;  // the PIN verify dialog's entry field
 
-std::wstring WindowsPath(std::wstring path)
-{
-    for (wchar_t& c : path) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    return path;
-}
-
 std::string Narrow(const std::wstring& text)
 {
     std::string out;
