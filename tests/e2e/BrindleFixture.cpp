@@ -202,8 +202,9 @@ void BrindleTest::ExpectNoFailureLogged(DWORD processId) const
     // Each request first drops a link that is not there, which the library
     // answers with 1 ("not connected"); that is its normal road.
     for (const LogLine& line : LogOf(processId)) {
-        if (line.message != "CSimService::Open:FAIL (QCWWANDisconnect_) 1")
+        if (line.message != "CSimService::Open:FAIL (QCWWANDisconnect_) 1") {
             EXPECT_EQ(std::string::npos, line.message.find("FAIL")) << line.message;
+        }
     }
 }
 

@@ -135,20 +135,24 @@ HWND FocusOf(HWND window)
     return info.hwndFocus;
 }
 
-bool PressKey(HWND window, UINT virtualKey)
+bool PostKeyStroke(HWND target, UINT virtualKey)
 {
-    HWND target = FocusOf(window);
-    if (!target)
-        target = window;
     const UINT scan = MapVirtualKeyW(virtualKey, 0);
     const LPARAM down = 1 | static_cast<LPARAM>(scan) << 16;
     const LPARAM up = down | static_cast<LPARAM>(0xC0000000u);
     if (!PostMessageW(target, WM_KEYDOWN, virtualKey, down))
         return false;
-    // The key down may end the dialog (Esc, Enter) before the key up is
-    // posted; the key up then has no window left to go to, as with a keyboard.
+    // The key down may end the dialog or menu (Esc, Enter) before the key up
+    // is posted; the key up then has no window left to go to, as with a
+    // keyboard.
     PostMessageW(target, WM_KEYUP, virtualKey, up);
     return true;
+}
+
+bool PressKey(HWND window, UINT virtualKey)
+{
+    HWND target = FocusOf(window);
+    return PostKeyStroke(target ? target : window, virtualKey);
 }
 
 } // namespace e2e

@@ -41,6 +41,8 @@ bool PostCommand(HWND dialog, int id);
 // focus in window's thread (window itself when none does): Esc and Enter
 // then reach the dialog through its IsDialogMessage.
 bool PressKey(HWND window, UINT virtualKey);
+// A key down and up posted to target; true when the key down was taken.
+bool PostKeyStroke(HWND target, UINT virtualKey);
 // The control with the keyboard focus in window's thread, or null.
 HWND FocusOf(HWND window);
 

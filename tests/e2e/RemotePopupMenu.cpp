@@ -1,6 +1,7 @@
 #include "tests/e2e/RemotePopupMenu.h"
 
 #include "tests/e2e/MessagePump.h"
+#include "tests/e2e/RemoteDialog.h"
 #include "tests/e2e/TestProcess.h"
 
 #ifndef MN_GETHMENU
@@ -8,17 +9,6 @@
 #endif
 
 namespace e2e {
-namespace {
-
-bool PostKey(HWND window, UINT virtualKey)
-{
-    const UINT scan = MapVirtualKeyW(virtualKey, 0);
-    const LPARAM down = 1 | static_cast<LPARAM>(scan) << 16;
-    return PostMessageW(window, WM_KEYDOWN, virtualKey, down) &&
-           PostMessageW(window, WM_KEYUP, virtualKey, down | static_cast<LPARAM>(0xC0000000u));
-}
-
-} // namespace
 
 HWND FindPopupMenu(DWORD processId)
 {
@@ -72,10 +62,10 @@ bool ChooseMenuItem(HWND menuWindow, const std::vector<MenuItem>& items, unsigne
             ++presses;
     }
     for (unsigned i = 0; i < presses; ++i) {
-        if (!PostKey(menuWindow, VK_DOWN))
+        if (!PostKeyStroke(menuWindow, VK_DOWN))
             return false;
     }
-    return PostKey(menuWindow, VK_RETURN);
+    return PostKeyStroke(menuWindow, VK_RETURN);
 }
 
 bool PressMenuMnemonic(HWND menuWindow, wchar_t letter)
@@ -85,7 +75,7 @@ bool PressMenuMnemonic(HWND menuWindow, wchar_t letter)
 
 bool DismissMenu(HWND menuWindow)
 {
-    return PostKey(menuWindow, VK_ESCAPE);
+    return PostKeyStroke(menuWindow, VK_ESCAPE);
 }
 
 } // namespace e2e
