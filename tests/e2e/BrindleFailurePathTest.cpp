@@ -1,8 +1,9 @@
-// brindle.exe when things go wrong: another user's instance, a modem that
-// fails the verify flow, power and session events that must or must not
-// start a reconnect, and a library that is gone after a resume. Events are
-// sent, not posted, as Windows sends them: when the send returns, the
-// program has handled the event, so what did not happen has not happened.
+// brindle.exe when things go wrong: another user's instance, a tray that
+// never takes the icon, a modem that fails the verify flow, power and session
+// events that must or must not start a reconnect, and a library that is gone
+// after a resume. Events are sent, not posted, as Windows sends them: when the
+// send returns, the program has handled the event, so what did not happen has
+// not happened.
 #include "sim/gobiapi/SimModemControl.h"
 #include "tests/e2e/BrindleFixture.h"
 #include "tests/e2e/MainWindowMessages.h"
@@ -88,6 +89,39 @@ TEST_F(BrindleFailureTest, AnotherUsersInstanceIsToldAndTheStartEndsWithOne)
     EXPECT_FALSE(end.madeMainWindow);
     EXPECT_TRUE(Tray().Calls().empty());
     EXPECT_EQ(0u, simmodem::CallCount("QCWWAN2kEnumerateDevices"));
+}
+
+// A shell that never takes the icon: the program tries NIM_ADD, then
+// NIM_MODIFY, a hundred times a second apart, then says it cannot start, at
+// start-up (exit 1) and after "TaskbarCreated" (it closes).
+TEST_F(BrindleFailureTest, ATrayThatNeverTakesTheIconEndsTheProgram)
+{
+    constexpr size_t kTries = 100;
+    constexpr DWORD kGiveUpMs = 200000;
+    Tray().SetAnswer(NIM_ADD, CFakeTray::Answer::Refuse);
+    Tray().SetAnswer(NIM_MODIFY, CFakeTray::Answer::Refuse);
+    CTestProcess* refused = Start(OptionsFor(m_program));
+    ASSERT_NE(nullptr, refused);
+    ASSERT_TRUE(ConfirmMessage(*refused, text::kCannotStartYet, text::kNoDevice, kGiveUpMs));
+    const EndOfStart end = WatchUntilEnd(*refused, kStepMs);
+    EXPECT_TRUE(end.ended);
+    EXPECT_EQ(1u, end.exitCode);
+    EXPECT_EQ(kTries, Tray().CountOf(NIM_ADD));
+    EXPECT_EQ(kTries, Tray().CountOf(NIM_MODIFY));
+
+    Tray().SetAnswer(NIM_ADD, CFakeTray::Answer::AsShell);
+    Tray().SetAnswer(NIM_MODIFY, CFakeTray::Answer::AsShell);
+    Tray().ClearCalls();
+    simmodem::SetValue(L"PinVerified", 1);
+    CTestProcess* brindle = StartBrindle();
+    ASSERT_NE(nullptr, brindle);
+    Tray().SetAnswer(NIM_ADD, CFakeTray::Answer::Refuse);
+    Tray().SetAnswer(NIM_MODIFY, CFakeTray::Answer::Refuse);
+    Tray().RestartShell();
+    ASSERT_TRUE(ConfirmMessage(*brindle, text::kCannotStartYet, text::kNoDevice, kGiveUpMs));
+    ASSERT_TRUE(brindle->WaitForExit(kStepMs)) << "still running after the message";
+    EXPECT_EQ(0u, brindle->ExitCode());
+    EXPECT_EQ(1 + kTries, Tray().CountOf(NIM_ADD, m_window)) << "the first add, then the tries";
 }
 
 // One start, PIN1 needed, codes of 6 to 8 digits: the lengths reach the
