@@ -21,16 +21,13 @@
 #include "FuzzSession.h"
 #include "MiscWire.h"
 
+using FuzzSupport::Check;
+using FuzzSupport::Exact;
+
 namespace {
 
 using FuzzSupport::Bytes;
 using FuzzSupport::CSessionHarness;
-
-void Check(bool condition)
-{
-    if (!condition)
-        abort();
-}
 
 void SetFaults(MiscDriver::CMemoryBackend& registry, uint8_t bits, uint8_t capacity)
 {
@@ -113,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint8_t* answer;
     if ((mode & 0x80) != 0) {
         const size_t shared = inputLength > outputCapacity ? inputLength : outputCapacity;
-        uint8_t* buffer = static_cast<uint8_t*>(malloc(shared == 0 ? 1 : shared));
+        uint8_t* buffer = Exact(shared);
         if (inputLength != 0)
             memcpy(buffer, request.data(), inputLength);
         status = harness->Core().Dispatch(CSessionHarness::kOwner, code,
@@ -122,10 +119,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                           &returned);
         answer = buffer;
     } else {
-        uint8_t* input = static_cast<uint8_t*>(malloc(inputLength == 0 ? 1 : inputLength));
+        uint8_t* input = Exact(inputLength);
         if (inputLength != 0)
             memcpy(input, request.data(), inputLength);
-        uint8_t* output = static_cast<uint8_t*>(malloc(outputCapacity == 0 ? 1 : outputCapacity));
+        uint8_t* output = Exact(outputCapacity);
         status = harness->Core().Dispatch(CSessionHarness::kOwner, code,
                                           inputLength != 0 ? input : nullptr, inputLength,
                                           outputCapacity != 0 ? output : nullptr, outputCapacity,

@@ -15,13 +15,10 @@
 #include "FuzzSession.h"
 #include "misccommon/HandshakeAnswers.h"
 
-namespace {
+using FuzzSupport::Check;
+using FuzzSupport::Exact;
 
-void Check(bool condition)
-{
-    if (!condition)
-        abort();
-}
+namespace {
 
 const uint32_t kExponent[MiscCommon::kExponentWords] = {0x9E3779B9, 0x7F4A7C15, 0x2545F491, 0};
 
@@ -29,16 +26,12 @@ const uint32_t kExponent[MiscCommon::kExponentWords] = {0x9E3779B9, 0x7F4A7C15, 
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static BlowfishContext* cipher = [] {
-        static BlowfishContext context;
-        BlowfishInitialize(&context, FuzzSupport::kAnswerKey, sizeof(FuzzSupport::kAnswerKey));
-        return &context;
-    }();
+    const BlowfishContext* cipher = FuzzSupport::AnswerCipher();
     if (size < 1)
         return 0;
     const unsigned phase = data[0] % 3;
     const size_t length = size - 1;
-    uint8_t* answer = static_cast<uint8_t*>(malloc(length == 0 ? 1 : length));
+    uint8_t* answer = Exact(length);
     memcpy(answer, data + 1, length);
 
     switch (phase) {

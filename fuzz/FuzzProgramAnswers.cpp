@@ -16,28 +16,12 @@
 #include "FuzzSession.h"
 #include "misccommon/CapsuleCodec.h"
 
-namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        abort();
-}
-
-uint8_t* Exact(size_t size)
-{
-    return static_cast<uint8_t*>(malloc(size == 0 ? 1 : size));
-}
-
-} // namespace
+using FuzzSupport::Check;
+using FuzzSupport::Exact;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static BlowfishContext* cipher = [] {
-        static BlowfishContext context;
-        BlowfishInitialize(&context, FuzzSupport::kAnswerKey, sizeof(FuzzSupport::kAnswerKey));
-        return &context;
-    }();
+    const BlowfishContext* cipher = FuzzSupport::AnswerCipher();
     if (size < 3)
         return 0;
     const bool moreData = (data[0] & 1) != 0;

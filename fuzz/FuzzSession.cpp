@@ -1,5 +1,6 @@
 #include "FuzzSession.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "HmacSha1.h"
@@ -39,6 +40,27 @@ bool Call(MiscDriver::CMiscDriverCore& core, uintptr_t owner, const uint8_t* inp
 }
 
 } // namespace
+
+void Check(bool condition)
+{
+    if (!condition)
+        abort();
+}
+
+uint8_t* Exact(size_t size)
+{
+    return static_cast<uint8_t*>(malloc(size == 0 ? 1 : size));
+}
+
+const BlowfishContext* AnswerCipher()
+{
+    static const BlowfishContext* cipher = [] {
+        static BlowfishContext context;
+        BlowfishInitialize(&context, kAnswerKey, sizeof(kAnswerKey));
+        return &context;
+    }();
+    return cipher;
+}
 
 uint32_t NextRandom(void* context)
 {

@@ -20,6 +20,16 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint8_t kAnswerKey[16] = {0x10, 0x32, 0x54, 0x76, 0x98, 0xBA, 0xDC, 0xFE,
                                     0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
 
+// Ends the run with a finding when a property does not hold.
+void Check(bool condition);
+
+// A heap block of exactly `size` bytes (one for zero), so the sanitizer
+// catches a read one past what the parser was given. free() releases it.
+uint8_t* Exact(size_t size);
+
+// The cipher under kAnswerKey, made once for the whole run.
+const BlowfishContext* AnswerCipher();
+
 // xorshift32 over the uint32_t that `context` points to.
 uint32_t NextRandom(void* context);
 

@@ -6,17 +6,15 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "FuzzSession.h"
 #include "MiscWire.h"
+
+using FuzzSupport::Check;
+using FuzzSupport::Exact;
 
 namespace {
 
 volatile uint8_t g_sink;
-
-void Check(bool condition)
-{
-    if (!condition)
-        abort();
-}
 
 // Reads every byte of [bytes, bytes + length) and checks it lies in the input.
 void Touch(const uint8_t* bytes, size_t length, const uint8_t* begin, const uint8_t* end)
@@ -33,7 +31,7 @@ void Touch(const uint8_t* bytes, size_t length, const uint8_t* begin, const uint
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // An exact-size copy: the fuzzer's own buffer may have slack behind it.
-    uint8_t* bytes = static_cast<uint8_t*>(malloc(size == 0 ? 1 : size));
+    uint8_t* bytes = Exact(size);
     if (size != 0)
         memcpy(bytes, data, size);
     const uint8_t* end = bytes + size;
