@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BrindleVersion.h"
 #include "tests/support/BrindleTexts.h"
 #include "tests/support/WindowPicture.h"
 
@@ -75,7 +76,7 @@ std::vector<Dialog> AllDialogs()
     return {
         {"About", 108, brindletext::kAboutCaption, 288, 106, 0, 0,
          {{1, Kind::DefButton, L"OK", 118, 85, 50, 14},
-          {1023, Kind::Label, L"Brindle 1.0.0.0", 75, 51, 198, 13},
+          {1023, Kind::Label, L"" BRINDLE_ABOUT_VERSION, 75, 51, 198, 13},
           {1024, Kind::Label, L"Copyright (C) Norvane", 75, 66, 198, 11},
           {S, Kind::Icon, nullptr, 41, 51, 20, 20},
           {1027, Kind::Bitmap, nullptr, 7, 7, 274, 33}},

@@ -1,3 +1,4 @@
+#include "BrindleVersion.h"
 #include "res/resource.h"
 #include "tests/ui/DialogScript.h"
 #include "tests/ui/FakeSettingsStore.h"
@@ -106,7 +107,7 @@ TEST(AboutDialogTest, KeepsTheTemplateTextsWhenTheValuesAreMissing)
                                   static_cast<ISettingsStore*>(&onlyVersion)}) {
         CStoreInstallation installed(store);
         AboutLines lines = ShowAbout();
-        EXPECT_EQ(store == &onlyVersion ? L"Brindle 3.0" : L"Brindle 1.0.0.0", lines.version);
+        EXPECT_EQ(store == &onlyVersion ? L"Brindle 3.0" : L"" BRINDLE_ABOUT_VERSION, lines.version);
         EXPECT_EQ(L"Copyright (C) Norvane", lines.copyright);
     }
 }
