@@ -317,6 +317,10 @@ TEST_F(InstallerTest, MsiUpgradesAndUninstallsWhileTheProgramRunsAndLeavesNothin
     };
     for (const auto& entry : entries)
         EXPECT_EQ(entry.second, MsiProductInfo(entry.first)) << Narrow(entry.first);
+    // Windows Installer keeps the entry's icon in a cache of its own.
+    const std::wstring icon = MsiProductInfo(INSTALLPROPERTY_PRODUCTICON);
+    EXPECT_TRUE(icon.size() > 11 && icon.compare(icon.size() - 11, 11, L"brindle.ico") == 0) << Narrow(icon);
+    EXPECT_TRUE(Exists(icon)) << Narrow(icon);
 
     brindle = StartInstalled(&window);
     ASSERT_FALSE(HasFailure());
@@ -325,6 +329,7 @@ TEST_F(InstallerTest, MsiUpgradesAndUninstallsWhileTheProgramRunsAndLeavesNothin
     EXPECT_TRUE(InstalledMsiVersions().empty());
     EXPECT_FALSE(Exists(m_folder)) << FilesIn(m_folder).size() << " file(s) left in " << Narrow(m_folder);
     EXPECT_FALSE(RebootPendingFor(m_folder)) << "a file waits for a reboot";
+    EXPECT_FALSE(Exists(icon)) << Narrow(icon);
     ExpectUninstalled();
 }
 
