@@ -3,7 +3,6 @@
 #include "app/Brindle.h"
 
 #include "app/MainWindowIds.h"
-#include "common/FormatW.h"
 #include "modem/GpsControl.h"
 #include "modem/ModemPreparation.h"
 #include "modem/SimCodes.h"
@@ -78,7 +77,7 @@ LRESULT CBrindle::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 LRESULT CBrindle::OnCreate(HWND window)
 {
-    if (m_hSmallIcon == nullptr)
+    if (m_smallIcon.IsNull())
         return -1;
     CSimService& service = CSimService::Instance();
     m_nTaskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -86,7 +85,7 @@ LRESULT CBrindle::OnCreate(HWND window)
     ReadSettings();
     m_checkPinDialog.m_nPinMin = m_settings.PinMin;
     m_checkPinDialog.m_nPinMax = m_settings.PinMax;
-    m_checkPinDialog.m_hIcon = m_hSmallIcon;
+    m_checkPinDialog.m_hIcon = m_smallIcon.Get();
     // Its owner is the hidden window: without a taskbar button the user
     // could lose it behind other windows.
     m_checkPinDialog.m_bAppWindow = TRUE;
@@ -94,7 +93,7 @@ LRESULT CBrindle::OnCreate(HWND window)
     m_configDialog.m_nPinMax = m_settings.PinMax;
     m_configDialog.m_nPukMin = m_settings.PukMin;
     m_configDialog.m_nPukMax = m_settings.PukMax;
-    m_configDialog.m_hIcon = m_hSmallIcon;
+    m_configDialog.m_hIcon = m_smallIcon.Get();
 
     int cancelled = 0;
     if (PrepareConnectModem(cancelled) == 0) {
@@ -226,19 +225,6 @@ void CBrindle::CloseAllDialogs()
     m_configDialog.Close(DLG_CLOSED_BY_OWNER);
     m_checkPinDialog.Close(DLG_CLOSED_BY_OWNER);
     m_aboutDialog.Close(0);
-}
-
-INT_PTR CBrindle::ShowErrorMessage(int result, int detail)
-{
-    wchar_t format[kResStringChars];
-    wchar_t text[kResStringChars];
-    wchar_t caption[kResStringChars];
-    const unsigned stringId = ErrorMessageId(result);
-    LoadText(stringId, format);
-    // Only the error-code text has placeholders.
-    FormatW(text, kResStringChars, format, result, detail);
-    LoadText(IDS_PRODUCT_TITLE, caption);
-    return m_msgDialog.Show(m_hWnd, text, caption, stringId);
 }
 
 void CBrindle::OpenSettingsDialog(HWND window)

@@ -4,7 +4,7 @@
 #include "common/FormatW.h"
 #include "misccommon/ControlCodes.h"
 #include "misccommon/DriverVersion.h"
-#include "misccommon/HeapBlock.h"
+#include "common/win/HeapBlock.h"
 
 namespace MiscCommon {
 

@@ -11,7 +11,7 @@
 #include "common/FormatW.h"
 #include "misccommon/CapsuleCodec.h"
 #include "misccommon/ControlCodes.h"
-#include "misccommon/HeapBlock.h"
+#include "common/win/HeapBlock.h"
 
 namespace MiscCommon {
 

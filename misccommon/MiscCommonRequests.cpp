@@ -9,7 +9,7 @@
 #include "MiscWire.h"
 #include "common/Delay.h"
 #include "misccommon/CapsuleCodec.h"
-#include "misccommon/HeapBlock.h"
+#include "common/win/HeapBlock.h"
 
 namespace MiscCommon {
 

@@ -14,7 +14,7 @@
 #include "Sha1.h"
 #include "misccommon/ControlCodes.h"
 #include "misccommon/HandshakeAnswers.h"
-#include "misccommon/HeapBlock.h"
+#include "common/win/HeapBlock.h"
 #include "misccommon/SessionConstants.h"
 
 namespace MiscCommon {

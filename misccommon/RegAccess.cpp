@@ -3,7 +3,7 @@
 #include <new>
 
 #include "misccommon/CapsuleCodec.h"
-#include "misccommon/Critical.h"
+#include "common/win/CriticalSection.h"
 #include "misccommon/MiscCommon.h"
 #include "misccommon/RegKeyHandle.h"
 #include "misccommon/SharedChannel.h"

@@ -25,11 +25,6 @@ bool QueryStringValue(const wchar_t* name, wchar_t (&buffer)[kValueChars])
 
 } // namespace
 
-CAboutDialog::~CAboutDialog()
-{
-    DeleteGdiObject(m_hHeaderBitmap);
-}
-
 BOOL CAboutDialog::Open(HINSTANCE hInstance, HWND hParent)
 {
     if (m_hWnd != nullptr) {
@@ -49,7 +44,7 @@ INT_PTR CAboutDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM 
         switch (LOWORD(wParam)) {
         case IDOK:
         case IDCANCEL:
-            DeleteGdiObject(m_hHeaderBitmap);
+            m_headerBitmap.Reset();
             Close(0);
             return TRUE;
         }
@@ -71,6 +66,6 @@ void CAboutDialog::OnInitDialog(HWND hDlg)
     if (QueryStringValue(L"Copyright", value))
         ::SetDlgItemTextW(hDlg, IDC_ABOUT_COPYRIGHT, value);
 
-    LoadHeaderBitmap(hDlg, IDC_ABOUT_HEADER, m_hHeaderBitmap);
+    LoadHeaderBitmap(hDlg, IDC_ABOUT_HEADER, m_headerBitmap);
     ::ShowWindow(hDlg, SW_SHOW);
 }

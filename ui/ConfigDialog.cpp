@@ -10,7 +10,6 @@
 #include "ui/SettingsStore.h"
 #include "ui/TrayUpdate.h"
 
-#include <cwchar>
 
 namespace {
 
@@ -43,11 +42,6 @@ void EnableItem(HWND hDlg, int id, bool enable)
 }
 
 } // namespace
-
-CConfigDialog::~CConfigDialog()
-{
-    DeleteGdiObject(m_hHeaderBitmap);
-}
 
 void CConfigDialog::Close(INT_PTR result)
 {
@@ -106,7 +100,7 @@ void CConfigDialog::OnInitDialog(HWND hDlg)
     // The modem is read only once the dialog is on screen with its checking
     // lines: the reads block this thread for up to seconds.
     ::SetTimer(hDlg, TIMER_CONFIG_REFRESH, kConfigRefreshDelayMs, nullptr);
-    LoadHeaderBitmap(hDlg, IDC_CONFIG_HEADER, m_hHeaderBitmap);
+    LoadHeaderBitmap(hDlg, IDC_CONFIG_HEADER, m_headerBitmap);
 }
 
 void CConfigDialog::OnRefresh(HWND hDlg)
@@ -160,7 +154,7 @@ bool CConfigDialog::OnCommand(HWND hDlg, int id)
         // EndDialog hides the window at once, so the header control never
         // paints the picture after it is gone.
         ::EndDialog(hDlg, IDCANCEL);
-        DeleteGdiObject(m_hHeaderBitmap);
+        m_headerBitmap.Reset();
         return true;
     case IDC_PIN_PROTECT_ON:
     case IDC_PIN_VERIFY:
@@ -373,7 +367,7 @@ void CConfigDialog::ShowPinLine(HWND hDlg, unsigned stringId, const PinButtons& 
     wchar_t line[kResStringChars];
     LoadResString(line, stringId);
     ::SetDlgItemTextW(hDlg, IDC_PIN_STATUS, line);
-    PublishStatus(CSimService::Instance().PinStatusText(), line);
+    PublishStatusText(CSimService::Instance().PinStatusText(), line, m_hwndNotify);
 }
 
 void CConfigDialog::UpdateGpsControls(HWND hDlg, std::uint32_t state)
@@ -388,41 +382,17 @@ void CConfigDialog::UpdateGpsControls(HWND hDlg, std::uint32_t state)
     wchar_t line[kResStringChars];
     FormatW(line, kResStringChars, format, static_cast<int>(service.GetNmeaPort()));
     ::SetDlgItemTextW(hDlg, IDC_GPS_STATUS, line);
-    PublishStatus(service.GpsStatusText(), line);
-}
-
-void CConfigDialog::PublishStatus(wchar_t* serviceText, const wchar_t* text)
-{
-    std::wcsncpy(serviceText, text, CSimService::kStatusTextChars - 1);
-    serviceText[CSimService::kStatusTextChars - 1] = L'\0';
-    if (m_hwndNotify != nullptr)
-        ::PostMessageW(m_hwndNotify, WM_TRAY_UPDATE, 0, 0);
+    PublishStatusText(service.GpsStatusText(), line, m_hwndNotify);
 }
 
 INT_PTR CConfigDialog::ShowMessage(HWND hDlg, unsigned stringId)
 {
-    wchar_t text[kResStringChars];
-    LoadResString(text, stringId);
-    return ShowText(hDlg, text, stringId);
+    return m_msgDialog.ShowString(hDlg, m_hInstance, stringId);
 }
 
 INT_PTR CConfigDialog::ShowErrorMessage(HWND hDlg, int code, int detail)
 {
-    const unsigned stringId = ErrorMessageId(code);
-    if (stringId != IDS_ERROR_CODE)
-        return ShowMessage(hDlg, stringId);
-    wchar_t format[kResStringChars];
-    LoadResString(format, stringId);
-    wchar_t text[kResStringChars];
-    FormatW(text, kResStringChars, format, code, detail);
-    return ShowText(hDlg, text, stringId);
-}
-
-INT_PTR CConfigDialog::ShowText(HWND hDlg, const wchar_t* text, unsigned stringId)
-{
-    wchar_t caption[kResStringChars];
-    LoadResString(caption, IDS_PRODUCT_TITLE);
-    return m_msgDialog.Show(hDlg, text, caption, stringId);
+    return m_msgDialog.ShowError(hDlg, m_hInstance, code, detail);
 }
 
 void CConfigDialog::EndWithError(HWND hDlg, int code, int detail)

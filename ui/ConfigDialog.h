@@ -28,7 +28,6 @@ constexpr UINT kConfigRefreshDelayMs = 100;
 class CConfigDialog : public IDialogHelper {
 public:
     CConfigDialog() = default;
-    ~CConfigDialog() override;
 
     INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -55,7 +54,7 @@ public:
 protected:
     // Told about every status-text change; the dialog's parent.
     HWND m_hwndNotify = nullptr;
-    HBITMAP m_hHeaderBitmap = nullptr;
+    CBitmapHandle m_headerBitmap;
 
 private:
     void OnInitDialog(HWND hDlg);
@@ -77,11 +76,9 @@ private:
     void SetPinStatusUnknown(HWND hDlg);
     void UpdateGpsControls(HWND hDlg, std::uint32_t state);
     void ShowPinLine(HWND hDlg, unsigned stringId, const PinButtons& buttons);
-    void PublishStatus(wchar_t* serviceText, const wchar_t* text);
 
     INT_PTR ShowMessage(HWND hDlg, unsigned stringId);
     INT_PTR ShowErrorMessage(HWND hDlg, int code, int detail);
-    INT_PTR ShowText(HWND hDlg, const wchar_t* text, unsigned stringId);
     // The error message, then the dialog ends with IDCANCEL, unless the owner
     // closed it meanwhile.
     void EndWithError(HWND hDlg, int code, int detail);

@@ -1,25 +1,19 @@
 #include "ui/DialogBase.h"
 
+#include "common/win/ProcAddress.h"
+
 const wchar_t kDialogObjectProperty[] = L"IDIALOGBASE_CLASS";
 
 namespace {
 
-// GCC warns about casts between unrelated function types; going through the
-// generic function pointer type says the cast is meant.
-template <typename To, typename From>
-To FunctionCast(From f)
-{
-    return reinterpret_cast<To>(reinterpret_cast<void (*)()>(f));
-}
-
 DLGPROC CurrentDialogProc(HWND hDlg)
 {
-    return FunctionCast<DLGPROC>(reinterpret_cast<FARPROC>(::GetWindowLongPtrW(hDlg, DWLP_DLGPROC)));
+    return ProcCast<DLGPROC>(reinterpret_cast<FARPROC>(::GetWindowLongPtrW(hDlg, DWLP_DLGPROC)));
 }
 
 LONG_PTR AsWindowLong(DLGPROC proc)
 {
-    return reinterpret_cast<LONG_PTR>(FunctionCast<FARPROC>(proc));
+    return reinterpret_cast<LONG_PTR>(ProcCast<FARPROC>(proc));
 }
 
 } // namespace
@@ -78,7 +72,7 @@ BOOL IDialogBase::Attach(HWND hDlg)
         m_hWnd = nullptr;
         return FALSE;
     }
-    m_pfnPrevDlgProc = FunctionCast<DLGPROC>(reinterpret_cast<FARPROC>(previous));
+    m_pfnPrevDlgProc = ProcCast<DLGPROC>(reinterpret_cast<FARPROC>(previous));
     return TRUE;
 }
 
@@ -95,6 +89,6 @@ void IDialogBase::Detach()
 INT_PTR IDialogBase::DefaultDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (m_pfnPrevDlgProc != nullptr)
-        return ::CallWindowProcW(FunctionCast<WNDPROC>(m_pfnPrevDlgProc), hDlg, message, wParam, lParam);
+        return ::CallWindowProcW(ProcCast<WNDPROC>(m_pfnPrevDlgProc), hDlg, message, wParam, lParam);
     return FALSE;
 }

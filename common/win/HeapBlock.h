@@ -8,8 +8,6 @@
 
 #include "common/Uncopyable.h"
 
-namespace MiscCommon {
-
 class CHeapBlock : private CUncopyable {
 public:
     // Get() is null when the allocation failed; GetLastError() then says why.
@@ -43,5 +41,3 @@ private:
     void* _pBlock;
     size_t _size;
 };
-
-} // namespace MiscCommon
