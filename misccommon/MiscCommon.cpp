@@ -10,8 +10,7 @@ namespace MiscCommon {
 
 namespace {
 
-constexpr size_t kTextChars = 256;
-constexpr size_t kTextBytes = kTextChars * sizeof(wchar_t);
+constexpr size_t kTextBytes = CMiscCommon::kTextChars * sizeof(wchar_t);
 // At most 128 characters of "DriverVersion" are read into the 256-character
 // buffer; the zero-filled rest keeps the text terminated.
 constexpr DWORD kDriverVersionReadBytes = 256;

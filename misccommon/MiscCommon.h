@@ -16,6 +16,9 @@ namespace MiscCommon {
 
 class CMiscCommon : private CUncopyable {
 public:
+    // Capacity of the last-error and version texts, in characters.
+    static constexpr size_t kTextChars = 256;
+
     // Reaches the driver through the system (SetupAPI, DeviceIoControl).
     CMiscCommon();
     // Reaches the driver through `device`, which is not owned and must

@@ -17,8 +17,6 @@ namespace MiscCommon {
 
 namespace {
 
-constexpr size_t kTextChars = 256;
-
 const wchar_t kCapsuleHeapFailed[] =
     L"MiscCommon::CMiscCommon::_InitializeMessageCapsule: HeapAlloc failed.";
 const wchar_t kEncryptNull[] = L"MiscCommon::CMiscCommon::_Encrypt: capsule is NULL";

@@ -1,6 +1,7 @@
 #include "ui/AboutDialog.h"
 
 #include "common/FormatW.h"
+#include "misccommon/RegValueNames.h"
 #include "res/resource.h"
 #include "ui/SettingsStore.h"
 
@@ -58,12 +59,12 @@ void CAboutDialog::OnInitDialog(HWND hDlg)
     wchar_t value[kValueChars];
 
     wchar_t title[kResStringChars];
-    if (LoadResString(title, IDS_WINDOW_TITLE) > 0 && QueryStringValue(L"Version", value)) {
+    if (LoadResString(title, IDS_WINDOW_TITLE) > 0 && QueryStringValue(Settings::kVersion, value)) {
         wchar_t line[kValueChars];
         FormatW(line, kValueChars, L"%s %s", title, value);
         ::SetDlgItemTextW(hDlg, IDC_ABOUT_VERSION, line);
     }
-    if (QueryStringValue(L"Copyright", value))
+    if (QueryStringValue(Settings::kCopyright, value))
         ::SetDlgItemTextW(hDlg, IDC_ABOUT_COPYRIGHT, value);
 
     LoadHeaderBitmap(hDlg, IDC_ABOUT_HEADER, m_headerBitmap);

@@ -2,7 +2,7 @@
 
 #include "common/FormatW.h"
 #include "modem/GpsControl.h"
-#include "modem/ModemSettings.h"
+#include "misccommon/RegValueNames.h"
 #include "modem/SimCodes.h"
 #include "modem/SimService.h"
 #include "res/resource.h"
@@ -33,7 +33,7 @@ bool ConfirmationSuppressed()
 {
     ISettingsStore* store = GetSettingsStore();
     std::uint32_t value = 0;
-    return store != nullptr && store->QueryDword(kDontShowConfirmDialogValue, value) == 0 && value != 0;
+    return store != nullptr && store->QueryDword(Settings::kDontShowConfirmDialog, value) == 0 && value != 0;
 }
 
 void EnableItem(HWND hDlg, int id, bool enable)

@@ -1,6 +1,6 @@
 #include "ui/GPSConfirmDialog.h"
 
-#include "modem/ModemSettings.h"
+#include "misccommon/RegValueNames.h"
 #include "res/resource.h"
 #include "ui/SettingsStore.h"
 
@@ -14,7 +14,7 @@ INT_PTR CGPSConfirmDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LP
         case IDOK:
             if (::SendDlgItemMessageW(hDlg, IDC_DONT_SHOW_AGAIN, BM_GETCHECK, 0, 0) == BST_CHECKED) {
                 if (ISettingsStore* store = GetSettingsStore())
-                    store->SetDword(kDontShowConfirmDialogValue, 1);
+                    store->SetDword(Settings::kDontShowConfirmDialog, 1);
             }
             ::EndDialog(hDlg, IDOK);
             return TRUE;
