@@ -77,6 +77,12 @@ private:
 
     void OpenSettingsDialog(HWND window);
     void VerifyPinFromMenu(HWND window);
+    // The verify dialog until the card is verified, blocked or the user
+    // gives up; false when the flow must stop at once (owner closing, or
+    // the window gone).
+    bool AskAndVerifyPin(HWND window);
+    // A nested dialog's result means the owner is closing, or the window is gone.
+    bool FlowStopped(HWND window, INT_PTR nestedResult) const;
     void OpenAboutDialog(HWND window);
     // The verify dialog is due: post 40003 once the loop runs.
     void QueueVerifyPin(HWND window);

@@ -8,7 +8,7 @@
 #include "modem/SimCodes.h"
 #include "modem/SimService.h"
 #include "res/resource.h"
-#include "ui/ConfigStatusChoice.h"
+#include "ui/PinAnswerChoice.h"
 
 namespace {
 
@@ -251,63 +251,62 @@ void CBrindle::VerifyPinFromMenu(HWND window)
         m_checkPinDialog.BringToForeground();
         return;
     }
-    CSimService& service = CSimService::Instance();
     m_popupMenu.EnableItem(IDM_OPEN_SETTINGS, FALSE);
+    if (!AskAndVerifyPin(window))
+        return;
 
+    m_popupMenu.EnableItem(IDM_OPEN_SETTINGS, TRUE);
+    int detail = 0;
+    if (CSimService::Instance().GetPinStatus(detail) != SIM_PIN_VERIFY_REQUIRED)
+        m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
+    UpdateStatusTexts(window, 1);
+}
+
+bool CBrindle::AskAndVerifyPin(HWND window)
+{
+    CSimService& service = CSimService::Instance();
     int detail = 0;
     int verifyLeft = 0;
     int unblockLeft = 0;
     int result = service.GetPinRetries(detail, verifyLeft, unblockLeft);
-    bool ask = result == SIM_OK;
-    if (!ask && (ShowErrorMessage(result, detail) == DLG_CLOSED_BY_OWNER || IsWindowGone(window)))
-        return;
+    if (result != SIM_OK)
+        return !FlowStopped(window, ShowErrorMessage(result, detail));
 
-    while (ask) {
-        ask = false;
+    for (;;) {
         m_popupMenu.EnableItem(IDM_VERIFY_PIN, TRUE);
         const INT_PTR answer =
             m_checkPinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHECK_PIN), window, verifyLeft);
-        if (answer == DLG_CLOSED_BY_OWNER || IsWindowGone(window)) {
+        if (FlowStopped(window, answer)) {
             m_checkPinDialog.WipeCodes();
-            return;
+            return false;
         }
         if (answer != IDOK)
-            break;
+            return true;
 
         result = service.VerifyPin(detail, m_checkPinDialog.m_szPin);
         m_checkPinDialog.WipeCodes();
+        const PinAnswerChoice choice = ChoosePinAnswer(result);
+        if (choice.greyVerifyItem)
+            m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
         INT_PTR shown = 0;
-        switch (result) {
-        case SIM_OK:
-            m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
-            break;
-        case SIM_PIN_BLOCKED:
-            m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
-            shown = ShowMessage(IDS_PIN_BLOCKED);
-            break;
-        case SIM_WRONG_CODE:
-            m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
-            shown = ShowMessage(IDS_PIN_WRONG);
-            if (shown == DLG_CLOSED_BY_OWNER || IsWindowGone(window))
-                return;
-            result = service.GetPinRetries(detail, verifyLeft, unblockLeft);
-            if (result == SIM_OK)
-                ask = true;
-            else
-                shown = ShowErrorMessage(result, detail);
-            break;
-        default:
+        if (choice.next == PinAnswerNext::Fail)
             shown = ShowErrorMessage(result, detail);
-            break;
-        }
-        if (shown == DLG_CLOSED_BY_OWNER || IsWindowGone(window))
-            return;
-    }
+        else if (choice.messageId != 0)
+            shown = ShowMessage(choice.messageId);
+        if (FlowStopped(window, shown))
+            return false;
+        if (choice.next != PinAnswerNext::AskAgain)
+            return true;
 
-    m_popupMenu.EnableItem(IDM_OPEN_SETTINGS, TRUE);
-    if (service.GetPinStatus(detail) != SIM_PIN_VERIFY_REQUIRED)
-        m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
-    UpdateStatusTexts(window, 1);
+        result = service.GetPinRetries(detail, verifyLeft, unblockLeft);
+        if (result != SIM_OK)
+            return !FlowStopped(window, ShowErrorMessage(result, detail));
+    }
+}
+
+bool CBrindle::FlowStopped(HWND window, INT_PTR nestedResult) const
+{
+    return nestedResult == DLG_CLOSED_BY_OWNER || IsWindowGone(window);
 }
 
 void CBrindle::OpenAboutDialog(HWND window)

@@ -7,6 +7,7 @@
 #include "modem/SimService.h"
 #include "res/resource.h"
 #include "ui/ConfigStatusChoice.h"
+#include "ui/PinAnswerChoice.h"
 #include "ui/SettingsStore.h"
 #include "ui/TrayUpdate.h"
 
@@ -248,27 +249,21 @@ bool CConfigDialog::ReadAttemptsOrEnd(HWND hDlg, int& verifyLeft, int& unblockLe
 
 bool CConfigDialog::OnPinAnswer(HWND hDlg, int result, int detail, int protectionAfter, int& verifyLeft)
 {
-    switch (result) {
-    case SIM_OK:
-        UpdatePinControls(hDlg, SIM_PIN_READY, protectionAfter, kUnblockAttemptsNotRead);
-        FocusCloseButton(hDlg);
-        return false;
-    case SIM_PIN_BLOCKED:
-        if (OwnerClosed(ShowMessage(hDlg, IDS_PIN_BLOCKED)))
-            return false;
-        UpdatePinControls(hDlg, SIM_PUK_REQUIRED, SIM_PROTECTION_ON, kUnblockAttemptsNotRead);
-        FocusCloseButton(hDlg);
-        return false;
-    case SIM_WRONG_CODE: {
-        if (OwnerClosed(ShowMessage(hDlg, IDS_PIN_WRONG)))
-            return false;
-        int unblockLeft = 0;
-        return ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft);
-    }
-    default:
+    const PinAnswerChoice choice = ChoosePinAnswer(result);
+    if (choice.next == PinAnswerNext::Fail) {
         EndWithError(hDlg, result, detail);
         return false;
     }
+    if (choice.messageId != 0 && OwnerClosed(ShowMessage(hDlg, choice.messageId)))
+        return false;
+    if (choice.next == PinAnswerNext::AskAgain) {
+        int unblockLeft = 0;
+        return ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft);
+    }
+    UpdatePinControls(hDlg, choice.pinStatusAfter, choice.protectionOnAfter ? SIM_PROTECTION_ON : protectionAfter,
+                      kUnblockAttemptsNotRead);
+    FocusCloseButton(hDlg);
+    return false;
 }
 
 void CConfigDialog::OnUnlockCommand(HWND hDlg)
