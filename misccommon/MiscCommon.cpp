@@ -92,7 +92,7 @@ DWORD CMiscCommon::OpenDriver()
         if (_szVersion == nullptr) {
             SetLastErrorText(kVersionArrayFailed);
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-            return 2;
+            return ChannelResult::kFailed;
         }
     }
 
@@ -104,21 +104,21 @@ DWORD CMiscCommon::OpenDriver()
             HeapFree(GetProcessHeap(), 0, _szVersion);
             _szVersion = nullptr;
         }
-        DWORD result = 2;
+        DWORD result = ChannelResult::kFailed;
         switch (found) {
         case kFindNoClassList:
             SetLastErrorText(kClassDevsFailed);
             break;
         case kFindNoInterface:
             SetLastErrorText(kEnumFailed);
-            result = 6;
+            result = ChannelResult::kRefused;
             break;
         case kFindDetailSize:
             SetLastErrorText(kDetailFirstFailed);
             break;
         case kFindDetailMemory:
             SetLastErrorText(kHeapAllocFailed);
-            result = 5;
+            result = ChannelResult::kNoMemory;
             break;
         case kFindDetail:
             SetLastErrorText(kDetailSecondFailed);
@@ -150,11 +150,11 @@ DWORD CMiscCommon::OpenDriver()
         const DWORD openError = GetLastError();
         SetLastErrorText(kCreateFileFailed);
         SetLastError(openError);
-        return 11;
+        return ChannelResult::kOpenFailed;
     }
     _hDevice = device;
     ClearLastErrorText();
-    return 0;
+    return ChannelResult::kOk;
 }
 
 void CMiscCommon::EndSession(DWORD sessionId)

@@ -9,6 +9,7 @@
 
 #include "Blowfish.h"
 #include "common/Uncopyable.h"
+#include "misccommon/ChannelResult.h"
 #include "misccommon/MiscDevice.h"
 #include "misccommon/SetupApiDevice.h"
 
@@ -25,6 +26,9 @@ public:
     // outlive this object.
     explicit CMiscCommon(IMiscDevice* device);
     ~CMiscCommon();
+
+    // Results are ChannelResult codes (misccommon/ChannelResult.h), given
+    // here by number.
 
     // 0, or 2, 5, 6, 11 with the reason in the last-error text and the
     // failing call's error kept for GetLastError(). Reads the driver version
@@ -94,6 +98,14 @@ private:
     void EndSession(DWORD sessionId);
     DWORD FailInitialize(const wchar_t* text, DWORD result, DWORD error, bool endSession,
                          DWORD sessionId);
+
+    // The handshake's phases, in order; each answers a ChannelResult and, on
+    // failure, has already ended the session it opened.
+    struct Handshake;
+    DWORD _SeedRandomSource();
+    DWORD _HandshakeOffer(Handshake& handshake);
+    DWORD _HandshakeProve(Handshake& handshake);
+    DWORD _HandshakeSendKey(Handshake& handshake);
 
     HANDLE _hDevice;
     wchar_t* _szVersion;       // owned, 256 characters; null until first read

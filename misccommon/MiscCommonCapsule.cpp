@@ -73,19 +73,19 @@ DWORD CMiscCommon::CipherMessageCapsule(BYTE* capsule, DWORD capsuleBytes, bool 
 {
     if (capsule == nullptr) {
         SetLastErrorText(encipher ? kEncryptNull : kDecryptNull);
-        return 3;
+        return ChannelResult::kInvalidArgument;
     }
     if (_pBlowfish == nullptr) {
         SetLastErrorText(encipher ? kEncryptNoContext : kDecryptNoContext);
-        return 8;
+        return ChannelResult::kNotReady;
     }
     uint32_t failedBlock = 0;
     if (!CipherCapsule(_pBlowfish, capsule, capsuleBytes, encipher, &failedBlock)) {
         FormatLastErrorText(encipher ? kEncryptFailed : kDecryptFailed,
                             static_cast<int>(failedBlock));
-        return 2;
+        return ChannelResult::kFailed;
     }
-    return 0;
+    return ChannelResult::kOk;
 }
 
 DWORD CMiscCommon::_Encrypt(BYTE* capsule, DWORD capsuleBytes)
