@@ -180,61 +180,60 @@ bool CConfigDialog::OnCommand(HWND hDlg, int id)
     }
 }
 
+void CConfigDialog::RunCodeDialog(HWND hDlg, IPinDialog& dialog, UINT templateId, bool showUnblockCount,
+                                  const std::function<int(int& detail)>& request,
+                                  const std::function<bool(int result, int detail, Attempts& left)>& onAnswer)
+{
+    Attempts left;
+    if (!ReadAttemptsOrEnd(hDlg, left.verify, left.unblock))
+        return;
+    for (;;) {
+        const LPARAM count = showUnblockCount ? left.unblock : left.verify;
+        if (dialog.DoModal(m_hInstance, MAKEINTRESOURCEW(templateId), hDlg, count) != IDOK) {
+            dialog.WipeCodes();
+            return;
+        }
+        int detail = 0;
+        const int result = request(detail);
+        dialog.WipeCodes();
+        if (!onAnswer(result, detail, left))
+            return;
+    }
+}
+
 void CConfigDialog::OnPinCommand(HWND hDlg, int id)
 {
     CSimService& service = CSimService::Instance();
-    int verifyLeft = 0;
-    int unblockLeft = 0;
-    if (!ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
-        return;
-    int detail = 0;
-
-    for (;;) {
-        if (m_checkPinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHECK_PIN), hDlg, verifyLeft) != IDOK) {
-            m_checkPinDialog.WipeCodes();
-            return;
-        }
-        const wchar_t* pin = m_checkPinDialog.m_szPin;
-        detail = 0;
-        int result;
-        switch (id) {
-        case IDC_PIN_VERIFY:
-            result = service.VerifyPin(detail, pin);
-            break;
-        case IDC_PIN_PROTECT_ON:
-            result = service.SetPinProtection(detail, 1, pin);
-            break;
-        default:
-            result = service.SetPinProtection(detail, 0, pin);
-            break;
-        }
-        m_checkPinDialog.WipeCodes();
-        const int protectionAfter = id == IDC_PIN_PROTECT_OFF ? SIM_PROTECTION_OFF : SIM_PROTECTION_ON;
-        if (!OnPinAnswer(hDlg, result, detail, protectionAfter, verifyLeft))
-            return;
-    }
+    const wchar_t* pin = m_checkPinDialog.m_szPin;
+    const int protectionAfter = id == IDC_PIN_PROTECT_OFF ? SIM_PROTECTION_OFF : SIM_PROTECTION_ON;
+    RunCodeDialog(
+        hDlg, m_checkPinDialog, IDD_CHECK_PIN, false,
+        [&](int& detail) {
+            switch (id) {
+            case IDC_PIN_VERIFY:
+                return service.VerifyPin(detail, pin);
+            case IDC_PIN_PROTECT_ON:
+                return service.SetPinProtection(detail, 1, pin);
+            default:
+                return service.SetPinProtection(detail, 0, pin);
+            }
+        },
+        [&](int result, int detail, Attempts& left) {
+            return OnPinAnswer(hDlg, result, detail, protectionAfter, left.verify);
+        });
 }
 
 void CConfigDialog::OnChangeCommand(HWND hDlg)
 {
     CSimService& service = CSimService::Instance();
-    int verifyLeft = 0;
-    int unblockLeft = 0;
-    if (!ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
-        return;
-    int detail = 0;
-
-    for (;;) {
-        if (m_changePinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHANGE_PIN), hDlg, verifyLeft) != IDOK) {
-            m_changePinDialog.WipeCodes();
-            return;
-        }
-        detail = 0;
-        const int result = service.ChangePin(detail, m_changePinDialog.m_szOldPin, m_changePinDialog.m_szNewPin);
-        m_changePinDialog.WipeCodes();
-        if (!OnPinAnswer(hDlg, result, detail, SIM_PROTECTION_ON, verifyLeft))
-            return;
-    }
+    RunCodeDialog(
+        hDlg, m_changePinDialog, IDD_CHANGE_PIN, false,
+        [&](int& detail) {
+            return service.ChangePin(detail, m_changePinDialog.m_szOldPin, m_changePinDialog.m_szNewPin);
+        },
+        [&](int result, int detail, Attempts& left) {
+            return OnPinAnswer(hDlg, result, detail, SIM_PROTECTION_ON, left.verify);
+        });
 }
 
 bool CConfigDialog::ReadAttemptsOrEnd(HWND hDlg, int& verifyLeft, int& unblockLeft)
@@ -269,50 +268,40 @@ bool CConfigDialog::OnPinAnswer(HWND hDlg, int result, int detail, int protectio
 void CConfigDialog::OnUnlockCommand(HWND hDlg)
 {
     CSimService& service = CSimService::Instance();
-    int verifyLeft = 0;
-    int unblockLeft = 0;
-    if (!ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
-        return;
-    int detail = 0;
+    RunCodeDialog(
+        hDlg, m_unlockPukDialog, IDD_UNLOCK_PUK, true,
+        [&](int& detail) {
+            return service.UnblockPin(detail, m_unlockPukDialog.m_szPuk, m_unlockPukDialog.m_szNewPin);
+        },
+        [&](int result, int detail, Attempts& left) { return OnUnblockAnswer(hDlg, result, detail, left); });
+}
 
-    for (;;) {
-        if (m_unlockPukDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_UNLOCK_PUK), hDlg, unblockLeft) != IDOK) {
-            m_unlockPukDialog.WipeCodes();
-            return;
-        }
-        detail = 0;
-        const int result = service.UnblockPin(detail, m_unlockPukDialog.m_szPuk, m_unlockPukDialog.m_szNewPin);
-        m_unlockPukDialog.WipeCodes();
-        if (result == SIM_OK) {
-            UpdatePinControls(hDlg, SIM_PIN_READY, SIM_PROTECTION_ON, kUnblockAttemptsNotRead);
-            FocusCloseButton(hDlg);
-            return;
-        }
-
-        if (result == SIM_WRONG_CODE) {
-            if (OwnerClosed(ShowMessage(hDlg, IDS_PUK_WRONG)) ||
-                !ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
-                return;
-            continue;
-        }
-
-        // The attempts query keeps its own detail: the message after a
-        // failed query must name the unblock request's detail.
-        int retriesDetail = 0;
-
-        // The card refuses a used-up unblock code with an error of its own,
-        // not as a wrong code; only the attempts left show what happened.
-        const int again = service.GetPinRetries(retriesDetail, verifyLeft, unblockLeft);
-        if (again == SIM_OK && unblockLeft == 0) {
-            if (OwnerClosed(ShowMessage(hDlg, IDS_CARD_LOCKED_NOW)))
-                return;
-            UpdatePinControls(hDlg, kStatusNotRead, kProtectionNotRead, 0);
-            FocusCloseButton(hDlg);
-            return;
-        }
-        EndWithError(hDlg, result, detail);
-        return;
+bool CConfigDialog::OnUnblockAnswer(HWND hDlg, int result, int detail, Attempts& left)
+{
+    if (result == SIM_OK) {
+        UpdatePinControls(hDlg, SIM_PIN_READY, SIM_PROTECTION_ON, kUnblockAttemptsNotRead);
+        FocusCloseButton(hDlg);
+        return false;
     }
+    if (result == SIM_WRONG_CODE)
+        return !OwnerClosed(ShowMessage(hDlg, IDS_PUK_WRONG)) && ReadAttemptsOrEnd(hDlg, left.verify, left.unblock);
+
+    // The attempts query keeps its own detail: the message after a
+    // failed query must name the unblock request's detail.
+    int retriesDetail = 0;
+
+    // The card refuses a used-up unblock code with an error of its own,
+    // not as a wrong code; only the attempts left show what happened.
+    const int again = CSimService::Instance().GetPinRetries(retriesDetail, left.verify, left.unblock);
+    if (again == SIM_OK && left.unblock == 0) {
+        if (OwnerClosed(ShowMessage(hDlg, IDS_CARD_LOCKED_NOW)))
+            return false;
+        UpdatePinControls(hDlg, kStatusNotRead, kProtectionNotRead, 0);
+        FocusCloseButton(hDlg);
+        return false;
+    }
+    EndWithError(hDlg, result, detail);
+    return false;
 }
 
 void CConfigDialog::OnGpsCommand(HWND hDlg, int id)

@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 
 struct PinButtons;
 
@@ -61,6 +62,18 @@ private:
     void OnRefresh(HWND hDlg);
     bool OnCommand(HWND hDlg, int id);
 
+    // The attempts left, as the PIN dialogs show them.
+    struct Attempts {
+        int verify = 0;
+        int unblock = 0;
+    };
+    // Reads the attempts, then opens dialog (template templateId, showing
+    // the verify or the unblock count) until the user gives up or onAnswer,
+    // given what request answered, says the flow is over (false). The codes
+    // are wiped after every request.
+    void RunCodeDialog(HWND hDlg, IPinDialog& dialog, UINT templateId, bool showUnblockCount,
+                       const std::function<int(int& detail)>& request,
+                       const std::function<bool(int result, int detail, Attempts& left)>& onAnswer);
     void OnPinCommand(HWND hDlg, int id);
     void OnChangeCommand(HWND hDlg);
     void OnUnlockCommand(HWND hDlg);
@@ -71,6 +84,8 @@ private:
     // The attempts left; when they cannot be read the dialog ends with the error.
     bool ReadAttemptsOrEnd(HWND hDlg, int& verifyLeft, int& unblockLeft);
     bool OnPinAnswer(HWND hDlg, int result, int detail, int protectionAfter, int& verifyLeft);
+    // The card's answer to an unblock request; true to ask again.
+    bool OnUnblockAnswer(HWND hDlg, int result, int detail, Attempts& left);
 
     void UpdatePinControls(HWND hDlg, int status, int protection, int unblockLeft);
     void SetPinStatusUnknown(HWND hDlg);
