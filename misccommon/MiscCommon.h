@@ -9,6 +9,7 @@
 
 #include "Blowfish.h"
 #include "common/Uncopyable.h"
+#include "common/win/HeapBlock.h"
 #include "misccommon/ChannelResult.h"
 #include "misccommon/MiscDevice.h"
 #include "misccommon/SetupApiDevice.h"
@@ -108,12 +109,12 @@ private:
     DWORD _HandshakeSendKey(Handshake& handshake);
 
     HANDLE _hDevice;
-    wchar_t* _szVersion;       // owned, 256 characters; null until first read
+    CHeapText _szVersion;      // kTextChars; none until first read
     DWORD _dwSessionId;
     LONG _dwSequence;
     BlowfishContext* _pBlowfish; // owned; null without a session
     BOOL _bSecureSession;
-    wchar_t* _szLastError;     // owned, 256 characters
+    CHeapText _szLastError;    // kTextChars; none when the heap had no room
     DWORD _dwVersionMajor;
     DWORD _dwVersionMinor;
     DWORD _dwVersionBuild;
