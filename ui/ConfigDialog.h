@@ -6,6 +6,7 @@
 // texts for the tray tooltip.
 #pragma once
 
+#include "modem/SimCodes.h"
 #include "ui/ChangePinDialog.h"
 #include "ui/CheckPinDialog.h"
 #include "ui/DialogHelper.h"
@@ -58,6 +59,17 @@ protected:
     CBitmapHandle m_headerBitmap;
 
 private:
+    // After an operation the unblock attempts are not read again; any
+    // non-zero count shows the card as not locked.
+    static constexpr int kUnblockAttemptsNotRead = 10;
+    // A protection answer that is neither on nor off, for the states in
+    // which protection was not (or could not be) read.
+    static constexpr int kProtectionNotRead = SIM_INVALID_REQUEST;
+    // A status that matches no row of its own, for a card found locked for good.
+    static constexpr int kStatusNotRead = SIM_INVALID_REQUEST;
+
+    static bool HasGpsOption();
+
     void OnInitDialog(HWND hDlg);
     void OnRefresh(HWND hDlg);
     bool OnCommand(HWND hDlg, int id);
