@@ -71,6 +71,15 @@ void IDialogBase::Detach()
     m_hWnd = nullptr;
 }
 
+bool IDialogBase::EndOnOkOrCancel(HWND hDlg, WPARAM wParam)
+{
+    const int id = LOWORD(wParam);
+    if (id != IDOK && id != IDCANCEL)
+        return false;
+    ::EndDialog(hDlg, id);
+    return true;
+}
+
 INT_PTR IDialogBase::DefaultDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (m_pfnPrevDlgProc != nullptr)

@@ -77,14 +77,8 @@ INT_PTR CMessageDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARA
         OnPaint(hDlg);
         return TRUE;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            ::EndDialog(hDlg, IDOK);
+        if (EndOnOkOrCancel(hDlg, wParam))
             return TRUE;
-        case IDCANCEL:
-            ::EndDialog(hDlg, IDCANCEL);
-            return TRUE;
-        }
         break;
     }
     return DefaultDialogProc(hDlg, message, wParam, lParam);

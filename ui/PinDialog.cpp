@@ -12,14 +12,12 @@ INT_PTR IPinDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
         OnInitDialog(hDlg, lParam);
         return FALSE;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
+        if (LOWORD(wParam) == IDOK) {
             OnOk(hDlg);
             return TRUE;
-        case IDCANCEL:
-            ::EndDialog(hDlg, IDCANCEL);
-            return TRUE;
         }
+        if (EndOnOkOrCancel(hDlg, wParam))
+            return TRUE;
         break;
     }
     return DefaultDialogProc(hDlg, message, wParam, lParam);
