@@ -145,7 +145,7 @@ BOOL CMiscCommon::EncapsuledDeviceIoControl(DWORD function, const void* input, D
     CAdoptedHeapBlock requestHolder(request, requestSize);
     inner.Reset();
     MiscWire::StoreLe32(request + 8, _dwSessionId);
-    if (_bSecureSession && _Encrypt(request, requestSize) != 0) {
+    if (_bSecureSession && _Encrypt(request, requestSize) != ChannelResult::kOk) {
         SetLastError(ERROR_INTERNAL_ERROR);
         return FALSE;
     }
@@ -174,7 +174,7 @@ BOOL CMiscCommon::EncapsuledDeviceIoControl(DWORD function, const void* input, D
         SetLastError(called ? static_cast<DWORD>(ERROR_INVALID_DATA) : error);
         return FALSE;
     }
-    if (_bSecureSession && _Decrypt(answerCapsule, answerSize) != 0) {
+    if (_bSecureSession && _Decrypt(answerCapsule, answerSize) != ChannelResult::kOk) {
         SetLastError(ERROR_INTERNAL_ERROR);
         return FALSE;
     }

@@ -208,7 +208,7 @@ DWORD CMiscCommon::QueryMiscFeatures(BYTE* pStatus, WORD* pWord12, WORD* pWord14
         return ChannelResult::kDriverTooOld;
 
     const DWORD result = CallMiscFunction(packet, MiscWire::kFeaturePacketSize);
-    if (result != 0)
+    if (result != ChannelResult::kOk)
         return result;
     if (pStatus != nullptr)
         *pStatus = packet[0];

@@ -147,7 +147,7 @@ std::uint32_t CRegAccess::QueryStringThroughDriver(const wchar_t* valueName, wch
                                &length);
     if (result == ChannelResult::kOk || result == ChannelResult::kMoreData)
         *size = length;
-    if (result != 0 || !IsStringType(type))
+    if (result != ChannelResult::kOk || !IsStringType(type))
         return RegResult::kReadFailed;
     // The driver hands over the stored bytes as they are; a value stored
     // without its terminator must not leave the caller reading past the end.
