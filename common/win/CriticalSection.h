@@ -39,14 +39,19 @@ private:
     CCriticalSectionCore _core;
 };
 
-class CCriticalHelper : private CUncopyable {
+// Holds a lock for one scope: takes it on construction, gives it back on
+// destruction, on every return path.
+template <typename L, auto Take, auto Give>
+class CScopedLockT : private CUncopyable {
 public:
-    explicit CCriticalHelper(CCritical& critical) : _critical(critical) { _critical.Enter(); }
-    ~CCriticalHelper() { _critical.Leave(); }
+    explicit CScopedLockT(L& lock) : _lock(lock) { (_lock.*Take)(); }
+    ~CScopedLockT() { (_lock.*Give)(); }
 
 private:
-    CCritical& _critical;
+    L& _lock;
 };
+
+using CCriticalHelper = CScopedLockT<CCritical, &CCritical::Enter, &CCritical::Leave>;
 
 class CCriticalSectionLock : private CUncopyable {
 public:
@@ -64,12 +69,5 @@ private:
     CCriticalSectionCore m_core;
 };
 
-// Holds a CCriticalSectionLock for one scope.
-class CCriticalSectionGuard : private CUncopyable {
-public:
-    explicit CCriticalSectionGuard(CCriticalSectionLock& lock) : m_lock(lock) { m_lock.Lock(); }
-    ~CCriticalSectionGuard() { m_lock.Unlock(); }
-
-private:
-    CCriticalSectionLock& m_lock;
-};
+using CCriticalSectionGuard =
+    CScopedLockT<CCriticalSectionLock, &CCriticalSectionLock::Lock, &CCriticalSectionLock::Unlock>;
