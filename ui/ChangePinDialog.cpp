@@ -10,12 +10,8 @@ const int kEdits[] = {IDC_CHANGE_OLD_PIN, IDC_CHANGE_NEW_PIN, IDC_CHANGE_NEW_PIN
 
 void CChangePinDialog::OnInitDialog(HWND hDlg, LPARAM attemptsLeft)
 {
-    SetAttemptNote(hDlg, IDC_CHANGE_PIN_NOTE, IDS_PIN_RETRIES_NOTE, attemptsLeft);
-    SecureWipe(m_szOldPin);
-    SecureWipe(m_szNewPin);
-    for (int edit : kEdits)
-        LimitEdit(hDlg, edit, m_nPinMax);
-    ::SetFocus(::GetDlgItem(hDlg, IDC_CHANGE_OLD_PIN));
+    InitCodeAndNewPin(hDlg, IDC_CHANGE_PIN_NOTE, IDS_PIN_RETRIES_NOTE, attemptsLeft, kEdits, m_szOldPin, m_nPinMax,
+                      m_szNewPin, m_nPinMax);
 }
 
 void CChangePinDialog::OnOk(HWND hDlg)

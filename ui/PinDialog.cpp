@@ -63,6 +63,19 @@ bool IPinDialog::CheckEntries(const PinEntryRule* rules, const UINT* nameIds, st
     return true;
 }
 
+void IPinDialog::InitCodeAndNewPin(HWND hDlg, int noteId, UINT noteStringId, LPARAM attemptsLeft,
+                                   const int (&edits)[3], wchar_t (&code)[kPinChars], unsigned codeMax,
+                                   wchar_t (&newPin)[kPinChars], unsigned pinMax)
+{
+    SetAttemptNote(hDlg, noteId, noteStringId, attemptsLeft);
+    SecureWipe(code);
+    SecureWipe(newPin);
+    LimitEdit(hDlg, edits[0], codeMax);
+    LimitEdit(hDlg, edits[1], pinMax);
+    LimitEdit(hDlg, edits[2], pinMax);
+    ::SetFocus(::GetDlgItem(hDlg, edits[0]));
+}
+
 void IPinDialog::CheckCodeAndNewPin(HWND hDlg, const int (&edits)[3], wchar_t (&code)[kPinChars], unsigned codeMin,
                                     unsigned codeMax, UINT codeName, wchar_t (&newPin)[kPinChars], unsigned pinMin,
                                     unsigned pinMax)

@@ -43,6 +43,13 @@ protected:
     bool CheckEntries(const PinEntryRule* rules, const UINT* nameIds, std::size_t count, const wchar_t* newCode,
                       const wchar_t* confirmation, wchar_t (&complaint)[kResStringChars]) const;
 
+    // The opening of the change and unblock dialogs: the attempt note, both
+    // codes wiped, the three edits limited (the first to codeMax, the new
+    // PIN1 and its confirmation to pinMax), the focus on the first.
+    void InitCodeAndNewPin(HWND hDlg, int noteId, UINT noteStringId, LPARAM attemptsLeft, const int (&edits)[3],
+                           wchar_t (&code)[kPinChars], unsigned codeMax, wchar_t (&newPin)[kPinChars],
+                           unsigned pinMax);
+
     // The OK step of the change and unblock dialogs: edits[0] holds the code
     // that authorises the change (into code, checked as codeRule with the
     // name string codeName), edits[1] and edits[2] the new PIN1 and its

@@ -10,13 +10,8 @@ const int kEdits[] = {IDC_UNLOCK_PUK, IDC_UNLOCK_NEW_PIN, IDC_UNLOCK_NEW_PIN_CON
 
 void CUnlockPukDialog::OnInitDialog(HWND hDlg, LPARAM attemptsLeft)
 {
-    SetAttemptNote(hDlg, IDC_UNLOCK_PUK_NOTE, IDS_PUK_RETRIES_NOTE, attemptsLeft);
-    SecureWipe(m_szPuk);
-    SecureWipe(m_szNewPin);
-    LimitEdit(hDlg, IDC_UNLOCK_PUK, m_nPukMax);
-    LimitEdit(hDlg, IDC_UNLOCK_NEW_PIN, m_nPinMax);
-    LimitEdit(hDlg, IDC_UNLOCK_NEW_PIN_CONFIRM, m_nPinMax);
-    ::SetFocus(::GetDlgItem(hDlg, IDC_UNLOCK_PUK));
+    InitCodeAndNewPin(hDlg, IDC_UNLOCK_PUK_NOTE, IDS_PUK_RETRIES_NOTE, attemptsLeft, kEdits, m_szPuk, m_nPukMax,
+                      m_szNewPin, m_nPinMax);
 }
 
 void CUnlockPukDialog::OnOk(HWND hDlg)
