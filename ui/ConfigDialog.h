@@ -86,15 +86,16 @@ private:
     void RunCodeDialog(HWND hDlg, IPinDialog& dialog, UINT templateId, bool showUnblockCount,
                        const std::function<int(int& detail)>& request,
                        const std::function<bool(int result, int detail, Attempts& left)>& onAnswer);
+    // The PIN flows (ConfigDialogPin.cpp) and the GPS switch (ConfigDialogGps.cpp).
     void OnPinCommand(HWND hDlg, int id);
     void OnChangeCommand(HWND hDlg);
     void OnUnlockCommand(HWND hDlg);
     void OnGpsCommand(HWND hDlg, int id);
-    // The card's answer to a PIN1 operation (verify, protection, change).
-    // True when the user is to be asked again; verifyLeft then holds the
-    // attempts left.
     // The attempts left; when they cannot be read the dialog ends with the error.
     bool ReadAttemptsOrEnd(HWND hDlg, int& verifyLeft, int& unblockLeft);
+    // The card's answer to a PIN1 operation (verify, protection, change), as
+    // ChoosePinAnswer decides. True when the user is to be asked again;
+    // verifyLeft then holds the attempts left.
     bool OnPinAnswer(HWND hDlg, int result, int detail, int protectionAfter, int& verifyLeft);
     // The card's answer to an unblock request; true to ask again.
     bool OnUnblockAnswer(HWND hDlg, int result, int detail, Attempts& left);
