@@ -8,7 +8,7 @@
 #include "misccommon/RegAccess.h"
 #include "modem/SimService.h"
 #include "res/resource.h"
-#include "ui/MutexLock.h"
+#include "common/win/MutexLock.h"
 
 #include <new>
 
@@ -65,43 +65,28 @@ CBrindle::CBrindle(HINSTANCE instance) : m_hInstance(instance) {}
 CBrindle::~CBrindle()
 {
     CSimService::Instance().DisconnectModem();
-    if (m_hSmallIcon != nullptr) {
-        ::DestroyIcon(m_hSmallIcon);
-        m_hSmallIcon = nullptr;
-    }
+    m_smallIcon.Reset();
     // The members go in reverse order of declaration: the session
     // registration, the menu, then the dialogs; the base lets go of the window.
 }
 
-int CBrindle::LoadText(UINT id, wchar_t (&buffer)[kResStringChars]) const
-{
-    ZeroMemory(buffer, sizeof(buffer));
-    if (m_hInstance == nullptr)
-        return 0;
-    const int length = ::LoadStringW(m_hInstance, id, buffer, kResStringChars);
-    if (length <= 0) {
-        buffer[0] = L'\0';
-        return 0;
-    }
-    return length;
-}
-
 INT_PTR CBrindle::ShowMessage(UINT stringId)
 {
-    wchar_t text[kResStringChars];
-    wchar_t caption[kResStringChars];
-    LoadText(stringId, text);
-    LoadText(IDS_PRODUCT_TITLE, caption);
-    return m_msgDialog.Show(m_hWnd, text, caption, stringId);
+    return m_msgDialog.ShowString(m_hWnd, m_hInstance, stringId);
+}
+
+INT_PTR CBrindle::ShowErrorMessage(int result, int detail)
+{
+    return m_msgDialog.ShowError(m_hWnd, m_hInstance, result, detail);
 }
 
 BOOL CBrindle::LoadSmallIcon()
 {
-    if (m_hSmallIcon == nullptr)
-        m_hSmallIcon = static_cast<HICON>(::LoadImageW(m_hInstance, MAKEINTRESOURCEW(IDI_BRINDLE), IMAGE_ICON,
-                                                       ::GetSystemMetrics(SM_CXSMICON),
-                                                       ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-    return m_hSmallIcon != nullptr;
+    if (m_smallIcon.IsNull())
+        m_smallIcon.Reset(static_cast<HICON>(::LoadImageW(m_hInstance, MAKEINTRESOURCEW(IDI_BRINDLE), IMAGE_ICON,
+                                                          ::GetSystemMetrics(SM_CXSMICON),
+                                                          ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+    return !m_smallIcon.IsNull();
 }
 
 void CBrindle::ReadSettings()
@@ -186,7 +171,7 @@ bool CBrindle::RegisterAndCreateWindow(const wchar_t* className, const wchar_t* 
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
     windowClass.lpszClassName = className;
     LoadSmallIcon();
-    windowClass.hIconSm = m_hSmallIcon;
+    windowClass.hIconSm = m_smallIcon.Get();
     // The window is never shown: the tray icon is the program's face.
     return Create(windowClass, title, WS_OVERLAPPEDWINDOW, 0, &kMainWindowRect, nullptr, nullptr) != FALSE;
 }

@@ -7,6 +7,7 @@
 #include "app/SessionNotification.h"
 #include "app/Settings.h"
 #include "app/WindowBase.h"
+#include "common/win/GdiHandle.h"
 #include "ui/AboutDialog.h"
 #include "ui/CheckPinDialog.h"
 #include "ui/ConfigDialog.h"
@@ -63,7 +64,7 @@ private:
     // Start-up.
     bool RegisterAndCreateWindow(const wchar_t* className, const wchar_t* title);
     int MessageLoop();
-    int LoadText(UINT id, wchar_t (&buffer)[kResStringChars]) const;
+    int LoadText(UINT id, wchar_t (&buffer)[kResStringChars]) const { return LoadResString(m_hInstance, id, buffer); }
 
     // Window messages.
     LRESULT OnCreate(HWND window);
@@ -76,6 +77,12 @@ private:
 
     void OpenSettingsDialog(HWND window);
     void VerifyPinFromMenu(HWND window);
+    // The verify dialog until the card is verified, blocked or the user
+    // gives up; false when the flow must stop at once (owner closing, or
+    // the window gone).
+    bool AskAndVerifyPin(HWND window);
+    // A nested dialog's result means the owner is closing, or the window is gone.
+    bool FlowStopped(HWND window, INT_PTR nestedResult) const;
     void OpenAboutDialog(HWND window);
     // The verify dialog is due: post 40003 once the loop runs.
     void QueueVerifyPin(HWND window);
@@ -92,7 +99,7 @@ private:
     void SetStatusText(HWND window, wchar_t* serviceText, const wchar_t* text, int notify);
 
     HINSTANCE m_hInstance;
-    HICON m_hSmallIcon = nullptr;                 // owned
+    CIconHandle m_smallIcon;
     UINT m_nTaskbarCreatedMessage = 0;
     CResumeTries m_resumeTries;
     TuningSettings m_settings = {};

@@ -50,7 +50,7 @@ BOOL CBrindle::UpdateTrayIcon(HWND window, DWORD action)
     data.uID = kTrayIconId;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = WM_TRAY_NOTIFY;
-    data.hIcon = m_hSmallIcon;
+    data.hIcon = m_smallIcon.Get();
     BuildTooltip(data.szTip);
 
     // At logon the shell may not be ready for icons yet; after a fast shell
@@ -84,10 +84,7 @@ void CBrindle::DeleteTrayIcon(HWND window)
 
 void CBrindle::SetStatusText(HWND window, wchar_t* serviceText, const wchar_t* text, int notify)
 {
-    std::wcsncpy(serviceText, text, CSimService::kStatusTextChars - 1);
-    serviceText[CSimService::kStatusTextChars - 1] = L'\0';
-    if (notify != 0 && window != nullptr)
-        ::PostMessageW(window, WM_TRAY_UPDATE, 0, 0);
+    PublishStatusText(serviceText, text, notify != 0 ? window : nullptr);
 }
 
 void CBrindle::SetGpsStatusText(HWND window, std::uint32_t state, int notify)

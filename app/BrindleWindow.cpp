@@ -3,13 +3,12 @@
 #include "app/Brindle.h"
 
 #include "app/MainWindowIds.h"
-#include "common/FormatW.h"
 #include "modem/GpsControl.h"
 #include "modem/ModemPreparation.h"
 #include "modem/SimCodes.h"
 #include "modem/SimService.h"
 #include "res/resource.h"
-#include "ui/ConfigStatusChoice.h"
+#include "ui/PinAnswerChoice.h"
 
 namespace {
 
@@ -78,7 +77,7 @@ LRESULT CBrindle::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 LRESULT CBrindle::OnCreate(HWND window)
 {
-    if (m_hSmallIcon == nullptr)
+    if (m_smallIcon.IsNull())
         return -1;
     CSimService& service = CSimService::Instance();
     m_nTaskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -86,7 +85,7 @@ LRESULT CBrindle::OnCreate(HWND window)
     ReadSettings();
     m_checkPinDialog.m_nPinMin = m_settings.PinMin;
     m_checkPinDialog.m_nPinMax = m_settings.PinMax;
-    m_checkPinDialog.m_hIcon = m_hSmallIcon;
+    m_checkPinDialog.m_hIcon = m_smallIcon.Get();
     // Its owner is the hidden window: without a taskbar button the user
     // could lose it behind other windows.
     m_checkPinDialog.m_bAppWindow = TRUE;
@@ -94,7 +93,7 @@ LRESULT CBrindle::OnCreate(HWND window)
     m_configDialog.m_nPinMax = m_settings.PinMax;
     m_configDialog.m_nPukMin = m_settings.PukMin;
     m_configDialog.m_nPukMax = m_settings.PukMax;
-    m_configDialog.m_hIcon = m_hSmallIcon;
+    m_configDialog.m_hIcon = m_smallIcon.Get();
 
     int cancelled = 0;
     if (PrepareConnectModem(cancelled) == 0) {
@@ -228,19 +227,6 @@ void CBrindle::CloseAllDialogs()
     m_aboutDialog.Close(0);
 }
 
-INT_PTR CBrindle::ShowErrorMessage(int result, int detail)
-{
-    wchar_t format[kResStringChars];
-    wchar_t text[kResStringChars];
-    wchar_t caption[kResStringChars];
-    const unsigned stringId = ErrorMessageId(result);
-    LoadText(stringId, format);
-    // Only the error-code text has placeholders.
-    FormatW(text, kResStringChars, format, result, detail);
-    LoadText(IDS_PRODUCT_TITLE, caption);
-    return m_msgDialog.Show(m_hWnd, text, caption, stringId);
-}
-
 void CBrindle::OpenSettingsDialog(HWND window)
 {
     if (m_configDialog.m_hWnd != nullptr) {
@@ -265,63 +251,62 @@ void CBrindle::VerifyPinFromMenu(HWND window)
         m_checkPinDialog.BringToForeground();
         return;
     }
-    CSimService& service = CSimService::Instance();
     m_popupMenu.EnableItem(IDM_OPEN_SETTINGS, FALSE);
+    if (!AskAndVerifyPin(window))
+        return;
 
+    m_popupMenu.EnableItem(IDM_OPEN_SETTINGS, TRUE);
+    int detail = 0;
+    if (CSimService::Instance().GetPinStatus(detail) != SIM_PIN_VERIFY_REQUIRED)
+        m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
+    UpdateStatusTexts(window, 1);
+}
+
+bool CBrindle::AskAndVerifyPin(HWND window)
+{
+    CSimService& service = CSimService::Instance();
     int detail = 0;
     int verifyLeft = 0;
     int unblockLeft = 0;
     int result = service.GetPinRetries(detail, verifyLeft, unblockLeft);
-    bool ask = result == SIM_OK;
-    if (!ask && (ShowErrorMessage(result, detail) == DLG_CLOSED_BY_OWNER || IsWindowGone(window)))
-        return;
+    if (result != SIM_OK)
+        return !FlowStopped(window, ShowErrorMessage(result, detail));
 
-    while (ask) {
-        ask = false;
+    for (;;) {
         m_popupMenu.EnableItem(IDM_VERIFY_PIN, TRUE);
         const INT_PTR answer =
             m_checkPinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHECK_PIN), window, verifyLeft);
-        if (answer == DLG_CLOSED_BY_OWNER || IsWindowGone(window)) {
+        if (FlowStopped(window, answer)) {
             m_checkPinDialog.WipeCodes();
-            return;
+            return false;
         }
         if (answer != IDOK)
-            break;
+            return true;
 
         result = service.VerifyPin(detail, m_checkPinDialog.m_szPin);
         m_checkPinDialog.WipeCodes();
+        const PinAnswerChoice choice = ChoosePinAnswer(result);
+        if (choice.greyVerifyItem)
+            m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
         INT_PTR shown = 0;
-        switch (result) {
-        case SIM_OK:
-            m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
-            break;
-        case SIM_PIN_BLOCKED:
-            m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
-            shown = ShowMessage(IDS_PIN_BLOCKED);
-            break;
-        case SIM_WRONG_CODE:
-            m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
-            shown = ShowMessage(IDS_PIN_WRONG);
-            if (shown == DLG_CLOSED_BY_OWNER || IsWindowGone(window))
-                return;
-            result = service.GetPinRetries(detail, verifyLeft, unblockLeft);
-            if (result == SIM_OK)
-                ask = true;
-            else
-                shown = ShowErrorMessage(result, detail);
-            break;
-        default:
+        if (choice.next == PinAnswerNext::Fail)
             shown = ShowErrorMessage(result, detail);
-            break;
-        }
-        if (shown == DLG_CLOSED_BY_OWNER || IsWindowGone(window))
-            return;
-    }
+        else if (choice.messageId != 0)
+            shown = ShowMessage(choice.messageId);
+        if (FlowStopped(window, shown))
+            return false;
+        if (choice.next != PinAnswerNext::AskAgain)
+            return true;
 
-    m_popupMenu.EnableItem(IDM_OPEN_SETTINGS, TRUE);
-    if (service.GetPinStatus(detail) != SIM_PIN_VERIFY_REQUIRED)
-        m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
-    UpdateStatusTexts(window, 1);
+        result = service.GetPinRetries(detail, verifyLeft, unblockLeft);
+        if (result != SIM_OK)
+            return !FlowStopped(window, ShowErrorMessage(result, detail));
+    }
+}
+
+bool CBrindle::FlowStopped(HWND window, INT_PTR nestedResult) const
+{
+    return nestedResult == DLG_CLOSED_BY_OWNER || IsWindowGone(window);
 }
 
 void CBrindle::OpenAboutDialog(HWND window)

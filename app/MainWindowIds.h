@@ -1,12 +1,14 @@
 // The main window's private messages and timers.
 #pragma once
 
+#include "ui/TrayUpdate.h"
+
 #include <windows.h>
 
 // The tray icon's callback; lParam is the mouse message.
 constexpr UINT WM_TRAY_NOTIFY = WM_APP + 1;
-// Posted by whoever changed the PIN or GPS status text: refresh the tooltip.
-constexpr UINT WM_TRAY_UPDATE = WM_APP + 3;
+// WM_TRAY_UPDATE (WM_APP + 3) comes from ui/TrayUpdate.h: whoever changed
+// the PIN or GPS status text posts it.
 // Comes from outside the program: re-check the SIM and refresh.
 constexpr UINT WM_DEVICE_REFRESH = WM_APP + 5;
 

@@ -1,8 +1,8 @@
 #include "app/SessionNotification.h"
 
-#include "app/ProcAddress.h"
+#include "common/win/ProcAddress.h"
 #include "common/Delay.h"
-#include "common/ModuleHandle.h"
+#include "common/win/ModuleHandle.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/Uncopyable.h"
-#include "modem/CriticalSectionLock.h"
+#include "common/win/CriticalSection.h"
 
 #include <windows.h>
 

@@ -16,7 +16,7 @@ StartupCheckFunction g_platformCheck = nullptr;
 // the word at offset 12 and the word at offset 14.
 bool FeatureWordsAllowStart(DWORD queryResult, BYTE status, WORD word12, WORD word14)
 {
-    return queryResult == 0 && status == 0 && (word12 & 1) != 0 && (word14 & 1) != 0;
+    return queryResult == ChannelResult::kOk && status == 0 && (word12 & 1) != 0 && (word14 & 1) != 0;
 }
 
 } // namespace
@@ -61,10 +61,10 @@ bool CheckPlatformSupport(MiscCommon::IMiscDevice* device)
         return false;
 
     bool supported = false;
-    if (channel->OpenDriver() == 0) {
+    if (channel->OpenDriver() == ChannelResult::kOk) {
         // An older driver has no session; its feature query then fails by
         // itself, which is the verdict wanted for it.
-        const bool sessionReady = !channel->IsDriverVersionSupported() || channel->_Initialize() == 0;
+        const bool sessionReady = !channel->IsDriverVersionSupported() || channel->_Initialize() == ChannelResult::kOk;
         if (sessionReady) {
             BYTE status = 0xFF;
             WORD word12 = 0;

@@ -1,6 +1,6 @@
 #include "app/WinVersion.h"
 
-#include "app/ProcAddress.h"
+#include "common/win/ProcAddress.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include "app/WindowBase.h"
 
+#include "common/win/WindowBinding.h"
+
 const wchar_t kWindowObjectProperty[] = L"IWINDOWBASE_CLASS";
 
 IWindowHelper::~IWindowHelper()
@@ -16,22 +18,12 @@ BOOL IWindowHelper::Attach(HWND window)
 {
     if (m_hWnd != nullptr)
         return FALSE;
-    m_hWnd = window;
-    if (!::SetPropW(window, kWindowObjectProperty, static_cast<IWindowBase*>(this))) {
-        m_hWnd = nullptr;
+    LONG_PTR previous = 0;
+    if (!BindToWindow(window, kWindowObjectProperty, static_cast<IWindowBase*>(this), GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(&IWindowHelper::StaticWindowProc), previous))
         return FALSE;
-    }
-    const WNDPROC current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(window, GWLP_WNDPROC));
-    if (current != &IWindowHelper::StaticWindowProc) {
-        const LONG_PTR previous =
-            ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&IWindowHelper::StaticWindowProc));
-        if (previous == 0) {
-            ::RemovePropW(window, kWindowObjectProperty);
-            m_hWnd = nullptr;
-            return FALSE;
-        }
-        m_pfnPrevWndProc = reinterpret_cast<WNDPROC>(previous);
-    }
+    m_hWnd = window;
+    m_pfnPrevWndProc = reinterpret_cast<WNDPROC>(previous);
     return TRUE;
 }
 
@@ -39,11 +31,9 @@ void IWindowHelper::Detach()
 {
     if (m_hWnd == nullptr)
         return;
-    if (m_pfnPrevWndProc != nullptr) {
-        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnPrevWndProc));
-        m_pfnPrevWndProc = nullptr;
-    }
-    ::RemovePropW(m_hWnd, kWindowObjectProperty);
+    LONG_PTR previous = reinterpret_cast<LONG_PTR>(m_pfnPrevWndProc);
+    UnbindFromWindow(m_hWnd, kWindowObjectProperty, GWLP_WNDPROC, previous);
+    m_pfnPrevWndProc = nullptr;
     m_hWnd = nullptr;
 }
 

@@ -1,6 +1,6 @@
 // The program entry: no command line, one application object for the run.
 #include "app/Brindle.h"
-#include "common/ModuleHandle.h"
+#include "common/win/ModuleHandle.h"
 
 #include <windows.h>
 

@@ -4,14 +4,12 @@
 #include "common/FormatW.h"
 #include "misccommon/ControlCodes.h"
 #include "misccommon/DriverVersion.h"
-#include "misccommon/HeapBlock.h"
+#include "common/win/HeapBlock.h"
 
 namespace MiscCommon {
 
 namespace {
 
-constexpr size_t kTextChars = 256;
-constexpr size_t kTextBytes = kTextChars * sizeof(wchar_t);
 // At most 128 characters of "DriverVersion" are read into the 256-character
 // buffer; the zero-filled rest keeps the text terminated.
 constexpr DWORD kDriverVersionReadBytes = 256;
@@ -39,28 +37,23 @@ CMiscCommon::CMiscCommon() : CMiscCommon(nullptr) {}
 
 CMiscCommon::CMiscCommon(IMiscDevice* device)
     : _hDevice(INVALID_HANDLE_VALUE),
-      _szVersion(nullptr),
       _dwSessionId(0),
       _dwSequence(0),
       _pBlowfish(nullptr),
       _bSecureSession(TRUE),
-      _szLastError(static_cast<wchar_t*>(
-          HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kTextBytes))),
       _dwVersionMajor(0),
       _dwVersionMinor(0),
       _dwVersionBuild(0),
       _dwVersionRevision(0),
       _pDevice(device != nullptr ? device : &_systemDevice)
 {
+    // Without its buffer the channel still works; it only cannot say why.
+    _szLastError.Allocate(kTextChars);
 }
 
 CMiscCommon::~CMiscCommon()
 {
     CloseDriver();
-    if (_szLastError != nullptr)
-        HeapFree(GetProcessHeap(), 0, _szLastError);
-    if (_szVersion != nullptr)
-        HeapFree(GetProcessHeap(), 0, _szVersion);
 }
 
 void CMiscCommon::SetLastErrorText(const wchar_t* text)
@@ -88,38 +81,35 @@ DWORD CMiscCommon::OpenDriver()
     // if the lookup fails, so the next attempt reads it again.
     const bool readVersion = _szVersion == nullptr;
     if (readVersion) {
-        _szVersion =
-            static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kTextBytes));
-        if (_szVersion == nullptr) {
+        if (!_szVersion.Allocate(kTextChars)) {
             SetLastErrorText(kVersionArrayFailed);
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-            return 2;
+            return ChannelResult::kFailed;
         }
     }
 
     const MiscFindResult found =
-        _pDevice->FindFirstInterface(readVersion ? _szVersion : nullptr, kDriverVersionReadBytes);
+        _pDevice->FindFirstInterface(readVersion ? _szVersion.Get() : nullptr, kDriverVersionReadBytes);
     const DWORD error = GetLastError();
     if (found != kFindOk) {
         if (readVersion) {
-            HeapFree(GetProcessHeap(), 0, _szVersion);
-            _szVersion = nullptr;
+            _szVersion.Free();
         }
-        DWORD result = 2;
+        DWORD result = ChannelResult::kFailed;
         switch (found) {
         case kFindNoClassList:
             SetLastErrorText(kClassDevsFailed);
             break;
         case kFindNoInterface:
             SetLastErrorText(kEnumFailed);
-            result = 6;
+            result = ChannelResult::kRefused;
             break;
         case kFindDetailSize:
             SetLastErrorText(kDetailFirstFailed);
             break;
         case kFindDetailMemory:
             SetLastErrorText(kHeapAllocFailed);
-            result = 5;
+            result = ChannelResult::kNoMemory;
             break;
         case kFindDetail:
             SetLastErrorText(kDetailSecondFailed);
@@ -151,11 +141,11 @@ DWORD CMiscCommon::OpenDriver()
         const DWORD openError = GetLastError();
         SetLastErrorText(kCreateFileFailed);
         SetLastError(openError);
-        return 11;
+        return ChannelResult::kOpenFailed;
     }
     _hDevice = device;
     ClearLastErrorText();
-    return 0;
+    return ChannelResult::kOk;
 }
 
 void CMiscCommon::EndSession(DWORD sessionId)

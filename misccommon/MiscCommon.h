@@ -9,6 +9,8 @@
 
 #include "Blowfish.h"
 #include "common/Uncopyable.h"
+#include "common/win/HeapBlock.h"
+#include "misccommon/ChannelResult.h"
 #include "misccommon/MiscDevice.h"
 #include "misccommon/SetupApiDevice.h"
 
@@ -16,12 +18,18 @@ namespace MiscCommon {
 
 class CMiscCommon : private CUncopyable {
 public:
+    // Capacity of the last-error and version texts, in characters.
+    static constexpr size_t kTextChars = 256;
+
     // Reaches the driver through the system (SetupAPI, DeviceIoControl).
     CMiscCommon();
     // Reaches the driver through `device`, which is not owned and must
     // outlive this object.
     explicit CMiscCommon(IMiscDevice* device);
     ~CMiscCommon();
+
+    // Results are ChannelResult codes (misccommon/ChannelResult.h), given
+    // here by number.
 
     // 0, or 2, 5, 6, 11 with the reason in the last-error text and the
     // failing call's error kept for GetLastError(). Reads the driver version
@@ -92,13 +100,21 @@ private:
     DWORD FailInitialize(const wchar_t* text, DWORD result, DWORD error, bool endSession,
                          DWORD sessionId);
 
+    // The handshake's phases, in order; each answers a ChannelResult and, on
+    // failure, has already ended the session it opened.
+    struct Handshake;
+    DWORD _SeedRandomSource();
+    DWORD _HandshakeOffer(Handshake& handshake);
+    DWORD _HandshakeProve(Handshake& handshake);
+    DWORD _HandshakeSendKey(Handshake& handshake);
+
     HANDLE _hDevice;
-    wchar_t* _szVersion;       // owned, 256 characters; null until first read
+    CHeapText _szVersion;      // kTextChars; none until first read
     DWORD _dwSessionId;
     LONG _dwSequence;
     BlowfishContext* _pBlowfish; // owned; null without a session
     BOOL _bSecureSession;
-    wchar_t* _szLastError;     // owned, 256 characters
+    CHeapText _szLastError;    // kTextChars; none when the heap had no room
     DWORD _dwVersionMajor;
     DWORD _dwVersionMinor;
     DWORD _dwVersionBuild;

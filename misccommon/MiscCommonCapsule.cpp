@@ -11,13 +11,11 @@
 #include "common/FormatW.h"
 #include "misccommon/CapsuleCodec.h"
 #include "misccommon/ControlCodes.h"
-#include "misccommon/HeapBlock.h"
+#include "common/win/HeapBlock.h"
 
 namespace MiscCommon {
 
 namespace {
-
-constexpr size_t kTextChars = 256;
 
 const wchar_t kCapsuleHeapFailed[] =
     L"MiscCommon::CMiscCommon::_InitializeMessageCapsule: HeapAlloc failed.";
@@ -75,19 +73,19 @@ DWORD CMiscCommon::CipherMessageCapsule(BYTE* capsule, DWORD capsuleBytes, bool 
 {
     if (capsule == nullptr) {
         SetLastErrorText(encipher ? kEncryptNull : kDecryptNull);
-        return 3;
+        return ChannelResult::kInvalidArgument;
     }
     if (_pBlowfish == nullptr) {
         SetLastErrorText(encipher ? kEncryptNoContext : kDecryptNoContext);
-        return 8;
+        return ChannelResult::kNotReady;
     }
     uint32_t failedBlock = 0;
     if (!CipherCapsule(_pBlowfish, capsule, capsuleBytes, encipher, &failedBlock)) {
         FormatLastErrorText(encipher ? kEncryptFailed : kDecryptFailed,
                             static_cast<int>(failedBlock));
-        return 2;
+        return ChannelResult::kFailed;
     }
-    return 0;
+    return ChannelResult::kOk;
 }
 
 DWORD CMiscCommon::_Encrypt(BYTE* capsule, DWORD capsuleBytes)
@@ -147,7 +145,7 @@ BOOL CMiscCommon::EncapsuledDeviceIoControl(DWORD function, const void* input, D
     CAdoptedHeapBlock requestHolder(request, requestSize);
     inner.Reset();
     MiscWire::StoreLe32(request + 8, _dwSessionId);
-    if (_bSecureSession && _Encrypt(request, requestSize) != 0) {
+    if (_bSecureSession && _Encrypt(request, requestSize) != ChannelResult::kOk) {
         SetLastError(ERROR_INTERNAL_ERROR);
         return FALSE;
     }
@@ -176,7 +174,7 @@ BOOL CMiscCommon::EncapsuledDeviceIoControl(DWORD function, const void* input, D
         SetLastError(called ? static_cast<DWORD>(ERROR_INVALID_DATA) : error);
         return FALSE;
     }
-    if (_bSecureSession && _Decrypt(answerCapsule, answerSize) != 0) {
+    if (_bSecureSession && _Decrypt(answerCapsule, answerSize) != ChannelResult::kOk) {
         SetLastError(ERROR_INTERNAL_ERROR);
         return FALSE;
     }

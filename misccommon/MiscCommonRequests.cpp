@@ -9,7 +9,7 @@
 #include "MiscWire.h"
 #include "common/Delay.h"
 #include "misccommon/CapsuleCodec.h"
-#include "misccommon/HeapBlock.h"
+#include "common/win/HeapBlock.h"
 
 namespace MiscCommon {
 
@@ -71,18 +71,18 @@ DWORD CMiscCommon::SetRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* 
                                const DWORD* lpData)
 {
     if (!IsDriverVersionSupported() || root != HKEY_LOCAL_MACHINE)
-        return 10;
+        return ChannelResult::kDriverTooOld;
     if (lpPath == nullptr || lpName == nullptr || lpData == nullptr)
-        return FailRegistry(kSetNullArgument, 3, ERROR_INVALID_PARAMETER);
+        return FailRegistry(kSetNullArgument, ChannelResult::kInvalidArgument, ERROR_INVALID_PARAMETER);
     const uint32_t pathBytes = StringBytes(lpPath);
     const uint32_t nameBytes = StringBytes(lpName);
     const uint32_t recordSize = MiscWire::RegWriteRecordSize(pathBytes, nameBytes);
     if (recordSize == 0)
-        return FailRegistry(kSetTooLong, 3, ERROR_INVALID_PARAMETER);
+        return FailRegistry(kSetTooLong, ChannelResult::kInvalidArgument, ERROR_INVALID_PARAMETER);
 
     CHeapBlock record(recordSize);
     if (record.Get() == nullptr)
-        return FailRegistry(kSetHeapFailed, 5, ERROR_NOT_ENOUGH_MEMORY);
+        return FailRegistry(kSetHeapFailed, ChannelResult::kNoMemory, ERROR_NOT_ENOUGH_MEMORY);
     MiscWire::WriteRegWriteRecord(static_cast<uint8_t*>(record.Get()), BytesOf(lpPath), pathBytes,
                                   BytesOf(lpName), nameBytes, *lpData);
 
@@ -91,22 +91,22 @@ DWORD CMiscCommon::SetRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* 
     DWORD returned = 0;
     if (!EncapsuledDeviceIoControl(MiscWire::kFuncRegWrite, record.Get(), recordSize, nullptr, 0,
                                    &returned))
-        return FailRegistry(kSetSendFailed, 2, GetLastError());
-    return 0;
+        return FailRegistry(kSetSendFailed, ChannelResult::kFailed, GetLastError());
+    return ChannelResult::kOk;
 }
 
 DWORD CMiscCommon::QueryRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* lpName,
                                  DWORD* pType, void* lpData, DWORD* pSize)
 {
     if (!IsDriverVersionSupported() || root != HKEY_LOCAL_MACHINE)
-        return 10;
+        return ChannelResult::kDriverTooOld;
     if (lpPath == nullptr || lpName == nullptr || (lpData != nullptr && pSize == nullptr))
-        return FailRegistry(kQueryNullArgument, 3, ERROR_INVALID_PARAMETER);
+        return FailRegistry(kQueryNullArgument, ChannelResult::kInvalidArgument, ERROR_INVALID_PARAMETER);
     const uint32_t pathBytes = StringBytes(lpPath);
     const uint32_t nameBytes = StringBytes(lpName);
     const uint32_t recordSize = MiscWire::RegQueryRecordSize(pathBytes, nameBytes);
     if (recordSize == 0)
-        return FailRegistry(kQueryTooLong, 3, ERROR_INVALID_PARAMETER);
+        return FailRegistry(kQueryTooLong, ChannelResult::kInvalidArgument, ERROR_INVALID_PARAMETER);
 
     // No capsule can carry more than kMaxPayloadLength; announcing more would
     // only make the capacity wrap. A value that large comes back as too long.
@@ -122,7 +122,7 @@ DWORD CMiscCommon::QueryRegistry(HKEY root, const wchar_t* lpPath, const wchar_t
         FormatLastErrorText(kQueryHeapFailed, static_cast<int>(recordSize),
                             static_cast<int>(answerCapacity));
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 5;
+        return ChannelResult::kNoMemory;
     }
     MiscWire::WriteRegQueryRecord(static_cast<uint8_t*>(record.Get()), BytesOf(lpPath), pathBytes,
                                   BytesOf(lpName), nameBytes, answerCapacity);
@@ -132,19 +132,19 @@ DWORD CMiscCommon::QueryRegistry(HKEY root, const wchar_t* lpPath, const wchar_t
                                                 answer.Get(), answerCapacity, &returned);
     const DWORD error = GetLastError();
     if (!sent && error == ERROR_INVALID_PARAMETER)
-        return 3;
+        return ChannelResult::kInvalidArgument;
     // A value longer than the capacity: the driver still sent the header,
     // which tells the length and type.
     const bool moreData = !sent && (error == ERROR_MORE_DATA || error == ERROR_BUFFER_OVERFLOW);
     if (!sent && !moreData)
-        return 2;
+        return ChannelResult::kFailed;
 
     RegAnswerFound found = {};
     const RegAnswerOutcome outcome =
         ReadRegistryAnswer(static_cast<const uint8_t*>(answer.Get()), returned, moreData,
                            static_cast<uint8_t*>(lpData), dataCapacity, &found);
     if (outcome == kRegAnswerInvalid)
-        return FailRegistry(kQueryInvalidAnswer, 2, sent ? ERROR_INVALID_DATA : error);
+        return FailRegistry(kQueryInvalidAnswer, ChannelResult::kFailed, sent ? ERROR_INVALID_DATA : error);
     if (pSize != nullptr)
         *pSize = found.dataLength;
     if (pType != nullptr)
@@ -152,39 +152,39 @@ DWORD CMiscCommon::QueryRegistry(HKEY root, const wchar_t* lpPath, const wchar_t
     if (outcome == kRegAnswerTooLong) {
         SetLastError(moreData ? error : ERROR_MORE_DATA);
         // Without a data buffer the caller only asked for the length.
-        return lpData != nullptr ? 9 : 0;
+        return lpData != nullptr ? ChannelResult::kMoreData : ChannelResult::kOk;
     }
     SetLastError(ERROR_SUCCESS);
-    return 0;
+    return ChannelResult::kOk;
 }
 
 DWORD CMiscCommon::CallMiscFunction(BYTE* pPacket, DWORD sizePacket)
 {
     if (!IsDriverVersionSupported())
-        return 10;
+        return ChannelResult::kDriverTooOld;
     if (_hDevice == nullptr || _hDevice == INVALID_HANDLE_VALUE)
-        return FailRegistry(kCallNoDevice, 8, ERROR_INVALID_HANDLE);
+        return FailRegistry(kCallNoDevice, ChannelResult::kNotReady, ERROR_INVALID_HANDLE);
     if (pPacket == nullptr)
-        return FailRegistry(kCallNullPacket, 3, ERROR_INVALID_PARAMETER);
+        return FailRegistry(kCallNullPacket, ChannelResult::kInvalidArgument, ERROR_INVALID_PARAMETER);
     if (sizePacket == 0)
-        return FailRegistry(kCallZeroSize, 3, ERROR_INVALID_PARAMETER);
+        return FailRegistry(kCallZeroSize, ChannelResult::kInvalidArgument, ERROR_INVALID_PARAMETER);
     // The lengths in the packet steer what the transport reads from it and
     // writes into it; they must stay inside it.
     uint16_t requestLength = 0;
     uint16_t answerLength = 0;
     if (!ReadMiscPacketLengths(pPacket, sizePacket, &requestLength, &answerLength))
-        return FailRegistry(kCallLengths, 3, ERROR_INVALID_PARAMETER);
+        return FailRegistry(kCallLengths, ChannelResult::kInvalidArgument, ERROR_INVALID_PARAMETER);
 
     CHeapBlock saved(sizePacket);
     if (saved.Get() == nullptr)
-        return FailRegistry(kCallHeapFailed, 5, GetLastError());
+        return FailRegistry(kCallHeapFailed, ChannelResult::kNoMemory, GetLastError());
     memcpy(saved.Get(), pPacket, sizePacket);
 
     for (int attempt = 0;; ++attempt) {
         DWORD returned = 0;
         if (!EncapsuledDeviceIoControl(MiscWire::kFuncCall, pPacket, requestLength, pPacket,
                                        answerLength, &returned))
-            return FailRegistry(kCallSendFailed, 2, GetLastError());
+            return FailRegistry(kCallSendFailed, ChannelResult::kFailed, GetLastError());
         if (pPacket[0] != MiscWire::kMiscStatusBusy || attempt == 1)
             break;
         // The driver's answer replaced the request; the retry sends the
@@ -193,7 +193,7 @@ DWORD CMiscCommon::CallMiscFunction(BYTE* pPacket, DWORD sizePacket)
         memcpy(pPacket, saved.Get(), sizePacket);
     }
     ClearLastErrorText();
-    return 0;
+    return ChannelResult::kOk;
 }
 
 DWORD CMiscCommon::QueryMiscFeatures(BYTE* pStatus, WORD* pWord12, WORD* pWord14,
@@ -201,14 +201,14 @@ DWORD CMiscCommon::QueryMiscFeatures(BYTE* pStatus, WORD* pWord12, WORD* pWord14
 {
     CHeapBlock block(kFeaturePacketAllocation);
     if (block.Get() == nullptr)
-        return 5;
+        return ChannelResult::kNoMemory;
     BYTE* packet = static_cast<BYTE*>(block.Get());
     MiscWire::WriteFeatureQuery(packet);
     if (!IsDriverVersionSupported())
-        return 10;
+        return ChannelResult::kDriverTooOld;
 
     const DWORD result = CallMiscFunction(packet, MiscWire::kFeaturePacketSize);
-    if (result != 0)
+    if (result != ChannelResult::kOk)
         return result;
     if (pStatus != nullptr)
         *pStatus = packet[0];
@@ -221,7 +221,7 @@ DWORD CMiscCommon::QueryMiscFeatures(BYTE* pStatus, WORD* pWord12, WORD* pWord14
                 *outputs[i] = words[i];
         }
     }
-    return 0;
+    return ChannelResult::kOk;
 }
 
 } // namespace MiscCommon

@@ -14,7 +14,7 @@
 #include "Sha1.h"
 #include "misccommon/ControlCodes.h"
 #include "misccommon/HandshakeAnswers.h"
-#include "misccommon/HeapBlock.h"
+#include "common/win/HeapBlock.h"
 #include "misccommon/SessionConstants.h"
 
 namespace MiscCommon {
@@ -109,10 +109,22 @@ DWORD CMiscCommon::FailInitialize(const wchar_t* text, DWORD result, DWORD error
     return result;
 }
 
+// Everything one handshake carries from phase to phase.
+struct CMiscCommon::Handshake {
+    HandshakeSecrets secrets;
+    uint8_t request1[kPhase1RequestBytes] = {};
+    uint8_t answer1[kPhase1AnswerBytes] = {};
+    Phase1Answer phase1 = {};   // points into answer1
+    DWORD sessionId = 0;
+    // The session-key context, once the driver confirmed the key; its block
+    // came from the process heap.
+    BlowfishContext* sessionCipher = nullptr;
+};
+
 DWORD CMiscCommon::_Initialize()
 {
     if (!IsDriverVersionSupported())
-        return 10;
+        return ChannelResult::kDriverTooOld;
 
     // Only a refusal counts: a call that succeeded may leave any stale error
     // behind, and reading that as "no sessions" would send everything in clear.
@@ -120,52 +132,101 @@ DWORD CMiscCommon::_Initialize()
     if (!_pDevice->Control(_hDevice, IOCTL_MISC_SESSION, nullptr, 0, nullptr, 0, &returned) &&
         GetLastError() == ERROR_NOT_SUPPORTED) {
         _bSecureSession = FALSE;
-        return 0;
+        return ChannelResult::kOk;
     }
 
+    DWORD result = _SeedRandomSource();
+    if (result != ChannelResult::kOk)
+        return result;
+    Handshake handshake;
+    result = _HandshakeOffer(handshake);
+    if (result == ChannelResult::kOk)
+        result = _HandshakeProve(handshake);
+    if (result == ChannelResult::kOk)
+        result = _HandshakeSendKey(handshake);
+    if (result != ChannelResult::kOk)
+        return result;
+
+    // A session taken over a previous one must not leak that one's context.
+    if (_pBlowfish != nullptr)
+        CHeapBlock::WipeAndFree(_pBlowfish, sizeof(BlowfishContext));
+    _pBlowfish = handshake.sessionCipher;
+    _dwSessionId = handshake.sessionId;
+    _dwSequence = 0;
+    return ChannelResult::kOk;
+}
+
+/*
+ * Before: the driver takes sessions. After (kOk): the random source is
+ * seeded and has passed its self-test, so every exponent, nonce and key
+ * drawn from it below is fresh. No session exists yet.
+ */
+DWORD CMiscCommon::_SeedRandomSource()
+{
     if (!hdrand_init())
-        return FailInitialize(kHdrandInitFailed, 2, GetLastError(), false, 0);
+        return FailInitialize(kHdrandInitFailed, ChannelResult::kFailed, GetLastError(), false, 0);
     int tries = 0;
     while (hdrand_test() == -1) {
         if (++tries == kHdrandTestTries)
-            return FailInitialize(kHdrandTestFailed, 2, GetLastError(), false, 0);
+            return FailInitialize(kHdrandTestFailed, ChannelResult::kFailed, GetLastError(), false, 0);
     }
+    return ChannelResult::kOk;
+}
 
-    HandshakeSecrets secrets;
-    uint8_t request1[kPhase1RequestBytes] = {};
-    uint8_t answer1[kPhase1AnswerBytes] = {};
-
-    memcpy(request1, kMagicIni1, sizeof(kMagicIni1));
+/*
+ * Phase 1 ("Ini1"). Before: the random source is ready; no session.
+ * After (kOk): secrets.Exponent holds our secret x, request1 our nonce and
+ * public value Yc = 2^x mod p, and phase1 the driver's session id, public
+ * value Yd and nonce area, read from an answer of the right size. The
+ * driver now holds a session that a later failure must end. On failure
+ * no session was opened.
+ */
+DWORD CMiscCommon::_HandshakeOffer(Handshake& handshake)
+{
+    HandshakeSecrets& secrets = handshake.secrets;
+    memcpy(handshake.request1, kMagicIni1, sizeof(kMagicIni1));
     for (uint32_t i = 0; i < kRandomExponentWords; ++i)
         secrets.Exponent[i] = hdrand_next();
     for (size_t i = 0; i < kNonceBytes / 4; ++i)
-        Crypto::StoreLe32(request1 + kPhase1NonceOffset + 4 * i, hdrand_next());
+        Crypto::StoreLe32(handshake.request1 + kPhase1NonceOffset + 4 * i, hdrand_next());
 
     uint32_t clientPublic[kModulusWords] = {};
     if (!pow2mod(clientPublic, kModulusWords, secrets.Exponent, kExponentWords, kSessionModulus,
                  kModulusWords))
-        return FailInitialize(kPow2modFailed, 2, GetLastError(), false, 0);
-    StoreWords(request1 + kPhase1PublicOffset, clientPublic, kModulusWords);
+        return FailInitialize(kPow2modFailed, ChannelResult::kFailed, GetLastError(), false, 0);
+    StoreWords(handshake.request1 + kPhase1PublicOffset, clientPublic, kModulusWords);
 
-    BOOL called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, request1, sizeof(request1),
-                                    answer1, sizeof(answer1), &returned);
-    Phase1Answer phase1;
-    if (!called || ReadPhase1Answer(answer1, returned, &phase1) != kHandshakeAccepted)
-        return FailInitialize(kPhase1Failed, 2, CallError(called), false, 0);
-    const DWORD sessionId = phase1.sessionId;
+    DWORD returned = 0;
+    const BOOL called =
+        _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, handshake.request1, sizeof(handshake.request1),
+                          handshake.answer1, sizeof(handshake.answer1), &returned);
+    if (!called || ReadPhase1Answer(handshake.answer1, returned, &handshake.phase1) != kHandshakeAccepted)
+        return FailInitialize(kPhase1Failed, ChannelResult::kFailed, CallError(called), false, 0);
+    handshake.sessionId = handshake.phase1.sessionId;
+    return ChannelResult::kOk;
+}
 
-    // Phase 2: both proofs come from the authentication key A, which binds
-    // the shared secret to this exchange's nonces.
+/*
+ * Phase 2 ("Ini2"). Before: phase 1 done; a session is open. After (kOk):
+ * both sides have proved knowledge of the shared secret: we sent
+ * HMAC(A, Yc|Yd) and the driver answered HMAC(A, Yd|Yc), where the
+ * authentication key A binds the secret to this exchange's nonces. The
+ * secret table is wiped. On failure the session is ended.
+ */
+DWORD CMiscCommon::_HandshakeProve(Handshake& handshake)
+{
+    HandshakeSecrets& secrets = handshake.secrets;
+    const DWORD sessionId = handshake.sessionId;
     CHeapBlock scratch(kProofDataBytes);
     if (scratch.Get() == nullptr)
-        return FailInitialize(kPhase2HeapFailed, 5, GetLastError(), true, sessionId);
+        return FailInitialize(kPhase2HeapFailed, ChannelResult::kNoMemory, GetLastError(), true, sessionId);
     uint8_t* data = static_cast<uint8_t*>(scratch.Get());
-    const uint8_t* yc = request1 + kPhase1PublicOffset;
-    const uint8_t* yd = phase1.driverPublic;
+    const uint8_t* yc = handshake.request1 + kPhase1PublicOffset;
+    const uint8_t* yd = handshake.phase1.driverPublic;
 
     BuildAuthSecretTable(secrets.SecretTable);
-    memcpy(data, request1 + kPhase1NonceOffset, kPhase1NonceAreaBytes);
-    memcpy(data + kPhase1NonceAreaBytes, phase1.nonceArea, kPhase1NonceAreaBytes);
+    memcpy(data, handshake.request1 + kPhase1NonceOffset, kPhase1NonceAreaBytes);
+    memcpy(data + kPhase1NonceAreaBytes, handshake.phase1.nonceArea, kPhase1NonceAreaBytes);
     HmacSha1(&secrets.Hash, secrets.SecretTable + kAuthSecretOffset, kAuthSecretBytes, data,
              2 * kPhase1NonceAreaBytes, secrets.AuthKey);
     SecureWipe(secrets.SecretTable, sizeof(secrets.SecretTable));
@@ -185,30 +246,47 @@ DWORD CMiscCommon::_Initialize()
     scratch.Reset();
 
     uint8_t answer2[kPhase2AnswerBytes] = {};
-    called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, request2, sizeof(request2), answer2,
-                               sizeof(answer2), &returned);
+    DWORD returned = 0;
+    const BOOL called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, request2, sizeof(request2),
+                                          answer2, sizeof(answer2), &returned);
     if (!called)
-        return FailInitialize(kPhase2Failed, 2, CallError(called), true, sessionId);
+        return FailInitialize(kPhase2Failed, ChannelResult::kFailed, CallError(called), true, sessionId);
     switch (CheckProofAnswer(answer2, returned, secrets.ExpectedProof)) {
     case kHandshakeAccepted:
         break;
     case kHandshakeWrongSize:
-        return FailInitialize(kPhase2Failed, 2, CallError(called), true, sessionId);
+        return FailInitialize(kPhase2Failed, ChannelResult::kFailed, CallError(called), true, sessionId);
     case kHandshakeRefused:
-        return FailInitialize(kAuthenticationFailed, 6, ERROR_ACCESS_DENIED, true, sessionId);
+        return FailInitialize(kAuthenticationFailed, ChannelResult::kRefused, ERROR_ACCESS_DENIED, true,
+                              sessionId);
     }
+    return ChannelResult::kOk;
+}
 
-    // Phase 3: Z = Yd^x, KEK = the first 16 bytes of SHA-1(Z).
-    if (!DeriveKeyEncryptionKey(yd, secrets.Exponent, secrets.Shared, &secrets.Hash, secrets.Kek))
-        return FailInitialize(kKekFailed, 6, GetLastError(), true, sessionId);
+/*
+ * Phase 3 ("Ini3"). Before: both sides are authenticated; the session is
+ * open. After (kOk): a fresh session key went to the driver enciphered
+ * under KEK = the first 16 bytes of SHA-1(Yd^x), the driver confirmed it,
+ * and handshake.sessionCipher holds the session-key context for the
+ * channel to adopt.
+ * The KEK context is wiped whatever happens. On failure the session is
+ * ended.
+ */
+DWORD CMiscCommon::_HandshakeSendKey(Handshake& handshake)
+{
+    HandshakeSecrets& secrets = handshake.secrets;
+    const DWORD sessionId = handshake.sessionId;
+    if (!DeriveKeyEncryptionKey(handshake.phase1.driverPublic, secrets.Exponent, secrets.Shared,
+                                &secrets.Hash, secrets.Kek))
+        return FailInitialize(kKekFailed, ChannelResult::kRefused, GetLastError(), true, sessionId);
     SecureWipe(&secrets.Hash, sizeof(secrets.Hash));
 
     CHeapBlock cipher(sizeof(BlowfishContext));
     if (cipher.Get() == nullptr)
-        return FailInitialize(kPhase3HeapFailed, 5, GetLastError(), true, sessionId);
+        return FailInitialize(kPhase3HeapFailed, ChannelResult::kNoMemory, GetLastError(), true, sessionId);
     BlowfishContext* context = static_cast<BlowfishContext*>(cipher.Get());
     if (!BlowfishInitialize(context, secrets.Kek, kSessionKeyBytes))
-        return FailInitialize(kFirstKeyFailed, 2, GetLastError(), true, sessionId);
+        return FailInitialize(kFirstKeyFailed, ChannelResult::kFailed, GetLastError(), true, sessionId);
 
     for (size_t i = 0; i < kSessionKeyBytes / 4; ++i)
         Crypto::StoreLe32(secrets.SessionKey + 4 * i, hdrand_next());
@@ -216,31 +294,25 @@ DWORD CMiscCommon::_Initialize()
     memcpy(request3, kMagicIni3, sizeof(kMagicIni3));
     Crypto::StoreLe32(request3 + kPhaseSessionIdOffset, sessionId);
     memcpy(request3 + kPhase3KeyOffset, secrets.SessionKey, kSessionKeyBytes);
-    const bool enciphered = CipherBlocks(context, request3 + kPhase3KeyOffset,
-                                         kSessionKeyBytes / 8, true);
+    const bool enciphered = CipherBlocks(context, request3 + kPhase3KeyOffset, kSessionKeyBytes / 8, true);
     // The key-encryption context is done with, whatever happened.
     SecureWipe(context, sizeof(BlowfishContext));
     if (!enciphered)
-        return FailInitialize(kEncipherFailed, 2, GetLastError(), true, sessionId);
+        return FailInitialize(kEncipherFailed, ChannelResult::kFailed, GetLastError(), true, sessionId);
 
     uint8_t answer3[kPhase3AnswerBytes] = {};
-    called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, request3, sizeof(request3), answer3,
-                               sizeof(answer3), &returned);
+    DWORD returned = 0;
+    const BOOL called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, request3, sizeof(request3),
+                                          answer3, sizeof(answer3), &returned);
     if (!called || returned != kPhase3AnswerBytes)
-        return FailInitialize(kPhase3Failed, 2, CallError(called), true, sessionId);
+        return FailInitialize(kPhase3Failed, ChannelResult::kFailed, CallError(called), true, sessionId);
 
     if (!BlowfishInitialize(context, secrets.SessionKey, kSessionKeyBytes))
-        return FailInitialize(kSecondKeyFailed, 2, GetLastError(), true, sessionId);
+        return FailInitialize(kSecondKeyFailed, ChannelResult::kFailed, GetLastError(), true, sessionId);
     if (CheckConfirmationAnswer(context, answer3, returned) != kHandshakeAccepted)
-        return FailInitialize(kDecipherFailed, 2, ERROR_ACCESS_DENIED, true, sessionId);
-
-    // A session taken over a previous one must not leak that one's context.
-    if (_pBlowfish != nullptr)
-        CHeapBlock::WipeAndFree(_pBlowfish, sizeof(BlowfishContext));
-    _pBlowfish = static_cast<BlowfishContext*>(cipher.Release());
-    _dwSessionId = sessionId;
-    _dwSequence = 0;
-    return 0;
+        return FailInitialize(kDecipherFailed, ChannelResult::kFailed, ERROR_ACCESS_DENIED, true, sessionId);
+    handshake.sessionCipher = static_cast<BlowfishContext*>(cipher.Release());
+    return ChannelResult::kOk;
 }
 
 } // namespace MiscCommon

@@ -3,7 +3,7 @@
 #include <new>
 
 #include "misccommon/CapsuleCodec.h"
-#include "misccommon/Critical.h"
+#include "common/win/CriticalSection.h"
 #include "misccommon/MiscCommon.h"
 #include "misccommon/RegKeyHandle.h"
 #include "misccommon/SharedChannel.h"
@@ -145,9 +145,9 @@ std::uint32_t CRegAccess::QueryStringThroughDriver(const wchar_t* valueName, wch
     const DWORD result =
         channel->QueryRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &type, buffer,
                                &length);
-    if (result == 0 || result == 9)
+    if (result == ChannelResult::kOk || result == ChannelResult::kMoreData)
         *size = length;
-    if (result != 0 || !IsStringType(type))
+    if (result != ChannelResult::kOk || !IsStringType(type))
         return RegResult::kReadFailed;
     // The driver hands over the stored bytes as they are; a value stored
     // without its terminator must not leave the caller reading past the end.
@@ -166,7 +166,7 @@ std::uint32_t CRegAccess::QueryDwordThroughDriver(const wchar_t* valueName, DWOR
     DWORD type = REG_NONE;
     DWORD length = 0;
     if (channel->QueryRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &type, nullptr,
-                               &length) != 0)
+                               &length) != ChannelResult::kOk)
         return RegResult::kNoValue;
     // Only a REG_DWORD is a number: the digits of a string or the bytes of a
     // binary value would read as some other value, so they count as missing,
@@ -178,7 +178,7 @@ std::uint32_t CRegAccess::QueryDwordThroughDriver(const wchar_t* valueName, DWOR
     DWORD data = 0;
     length = sizeof(data);
     if (channel->QueryRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &type, &data,
-                               &length) != 0)
+                               &length) != ChannelResult::kOk)
         return RegResult::kReadFailed;
     if (type != REG_DWORD)
         return RegResult::kWrongType;
@@ -191,7 +191,7 @@ std::uint32_t CRegAccess::SetDwordThroughDriver(const wchar_t* valueName, DWORD 
     CMiscCommon* channel = MiscCommon::SharedChannel();
     if (channel == nullptr || !FitsDriverRecord(_keyPath.c_str()) || !FitsDriverRecord(valueName))
         return RegResult::kWriteFailed;
-    if (channel->SetRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &value) != 0)
+    if (channel->SetRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &value) != ChannelResult::kOk)
         return RegResult::kWriteFailed;
     return RegResult::kOk;
 }

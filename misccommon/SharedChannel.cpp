@@ -57,9 +57,9 @@ bool AcquireSharedChannel()
     if (!holder)
         return false;
     CMiscCommon& channel = holder->Channel();
-    if (channel.OpenDriver() != 0)
+    if (channel.OpenDriver() != ChannelResult::kOk)
         return false;
-    if (channel.IsDriverVersionSupported() && channel._Initialize() != 0)
+    if (channel.IsDriverVersionSupported() && channel._Initialize() != ChannelResult::kOk)
         return false;
     g_channel = holder.release();
     // Releases without references may have driven the count below zero; a

@@ -4,7 +4,7 @@
 #include "common/Delay.h"
 #include "misccommon/RegAccess.h"
 #include "modem/GobiApi.h"
-#include "modem/ModemSettings.h"
+#include "misccommon/RegValueNames.h"
 #include "modem/SimService.h"
 
 namespace {
@@ -22,7 +22,7 @@ void PersistStatus(std::uint32_t status)
 {
     CRegAccess* registry = CRegAccess::Instance();
     if (registry != nullptr)
-        registry->SetDword(kGpsStatusValue, status);
+        registry->SetDword(Settings::kGpsStatus, status);
 }
 
 bool ReadStoredDword(const wchar_t* name, DWORD& value)
@@ -158,7 +158,7 @@ int SetGPSStatus(int persist, std::uint32_t status)
 int GetGPSStatusRegAndSetModule()
 {
     DWORD stored = 0;
-    if (!ReadStoredDword(kGpsStatusValue, stored)) {
+    if (!ReadStoredDword(Settings::kGpsStatus, stored)) {
         DebugPrint(L"GetGPSStatusRegAndSetModule:FAIL (Read Registry)\n");
         return 0;
     }
@@ -181,7 +181,7 @@ int GetGPSStatusRegAndSetModule()
 int SetGPSModuleDisable()
 {
     DWORD stored = 0;
-    if (!ReadStoredDword(kGpsStatusValue, stored)) {
+    if (!ReadStoredDword(Settings::kGpsStatus, stored)) {
         DebugPrint(L"SetGPSModuleDisable:FAIL (Read Registry)\n");
         return 0;
     }
@@ -201,9 +201,9 @@ int InitGPSSettings()
     if (registry == nullptr)
         return 0;
     DWORD value = 0;
-    if (registry->QueryDword(kDontShowConfirmDialogValue, &value) != RegResult::kOk)
-        registry->SetDword(kDontShowConfirmDialogValue, 0);
-    if (registry->QueryDword(kGpsStatusValue, &value) != RegResult::kOk) {
+    if (registry->QueryDword(Settings::kDontShowConfirmDialog, &value) != RegResult::kOk)
+        registry->SetDword(Settings::kDontShowConfirmDialog, 0);
+    if (registry->QueryDword(Settings::kGpsStatus, &value) != RegResult::kOk) {
         std::uint32_t status = GPS_STATUS_INVALID;
         GetGPSStatus(status);
     }

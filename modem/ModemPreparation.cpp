@@ -5,7 +5,7 @@
 #include "misccommon/RegAccess.h"
 #include "modem/GobiApi.h"
 #include "modem/GpsControl.h"
-#include "modem/ModemSettings.h"
+#include "misccommon/RegValueNames.h"
 #include "modem/SimService.h"
 
 #include <windows.h>
@@ -23,7 +23,7 @@ std::uint32_t ReadGpsOption()
 {
     CRegAccess* registry = CRegAccess::Instance();
     DWORD option = 0;
-    if (registry == nullptr || registry->QueryDword(kGpsOptionValue, &option) != RegResult::kOk)
+    if (registry == nullptr || registry->QueryDword(Settings::kGpsOption, &option) != RegResult::kOk)
         return 0;
     return option != 0 ? 1 : 0;
 }

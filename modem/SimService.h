@@ -3,8 +3,8 @@
 // the tray shows, and the block describing the request being executed.
 #pragma once
 
-#include "common/ModuleHandle.h"
-#include "modem/CriticalSectionLock.h"
+#include "common/win/ModuleHandle.h"
+#include "common/win/CriticalSection.h"
 #include "modem/ThreadBase.h"
 
 #include <windows.h>

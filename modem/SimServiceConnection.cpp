@@ -4,20 +4,13 @@
 
 #include "common/DebugLog.h"
 #include "common/Delay.h"
+#include "common/win/ProcAddress.h"
 #include "modem/GobiApi.h"
 
 namespace {
 
 const int kOpenAttempts = 3;
 const std::uint32_t kOpenRetryDelayMs = 1000;
-
-// GetProcAddress answers a FARPROC; passing through a parameterless
-// function type keeps GCC's -Wcast-function-type quiet for the real one.
-template <typename F>
-F ProcCast(FARPROC address)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(address));
-}
 
 template <typename F, F GobiApiTable::*Slot>
 void StoreSlot(FARPROC address)

@@ -1,7 +1,7 @@
 #include "modem/WmiOptionAppPortFinder.h"
 
 #include "misccommon/RegAccess.h"
-#include "modem/ModemSettings.h"
+#include "misccommon/RegValueNames.h"
 #include "modem/PortCaption.h"
 #include "modem/SimService.h"
 
@@ -86,9 +86,9 @@ void CWmiOptionAppPortFinder::TearDown()
 
 void CWmiOptionAppPortFinder::ReadSettings()
 {
-    ReadSetting(kPortNameValue, m_dmPrefix, kDefaultPortName);
-    ReadSetting(kGpsPortNameValue, m_nmeaPrefix, kDefaultGpsPortName);
-    ReadSetting(kServiceNameValue, m_serviceName, kDefaultServiceName);
+    ReadSetting(Settings::kPortName, m_dmPrefix, Settings::kDefaultPortName);
+    ReadSetting(Settings::kGpsPortName, m_nmeaPrefix, Settings::kDefaultGpsPortName);
+    ReadSetting(Settings::kServiceName, m_serviceName, Settings::kDefaultServiceName);
 }
 
 int CWmiOptionAppPortFinder::Find()

@@ -1,6 +1,7 @@
 #include "ui/AboutDialog.h"
 
 #include "common/FormatW.h"
+#include "misccommon/RegValueNames.h"
 #include "res/resource.h"
 #include "ui/SettingsStore.h"
 
@@ -25,11 +26,6 @@ bool QueryStringValue(const wchar_t* name, wchar_t (&buffer)[kValueChars])
 
 } // namespace
 
-CAboutDialog::~CAboutDialog()
-{
-    DeleteGdiObject(m_hHeaderBitmap);
-}
-
 BOOL CAboutDialog::Open(HINSTANCE hInstance, HWND hParent)
 {
     if (m_hWnd != nullptr) {
@@ -49,7 +45,7 @@ INT_PTR CAboutDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM 
         switch (LOWORD(wParam)) {
         case IDOK:
         case IDCANCEL:
-            DeleteGdiObject(m_hHeaderBitmap);
+            m_headerBitmap.Reset();
             Close(0);
             return TRUE;
         }
@@ -63,14 +59,14 @@ void CAboutDialog::OnInitDialog(HWND hDlg)
     wchar_t value[kValueChars];
 
     wchar_t title[kResStringChars];
-    if (LoadResString(title, IDS_WINDOW_TITLE) > 0 && QueryStringValue(L"Version", value)) {
+    if (LoadResString(title, IDS_WINDOW_TITLE) > 0 && QueryStringValue(Settings::kVersion, value)) {
         wchar_t line[kValueChars];
         FormatW(line, kValueChars, L"%s %s", title, value);
         ::SetDlgItemTextW(hDlg, IDC_ABOUT_VERSION, line);
     }
-    if (QueryStringValue(L"Copyright", value))
+    if (QueryStringValue(Settings::kCopyright, value))
         ::SetDlgItemTextW(hDlg, IDC_ABOUT_COPYRIGHT, value);
 
-    LoadHeaderBitmap(hDlg, IDC_ABOUT_HEADER, m_hHeaderBitmap);
+    LoadHeaderBitmap(hDlg, IDC_ABOUT_HEADER, m_headerBitmap);
     ::ShowWindow(hDlg, SW_SHOW);
 }

@@ -7,7 +7,6 @@
 class CAboutDialog : public IDialogHelper {
 public:
     CAboutDialog() = default;
-    ~CAboutDialog() override;
 
     INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -18,5 +17,5 @@ public:
 private:
     void OnInitDialog(HWND hDlg);
 
-    HBITMAP m_hHeaderBitmap = nullptr;
+    CBitmapHandle m_headerBitmap;
 };

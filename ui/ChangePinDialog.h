@@ -14,8 +14,7 @@ public:
     wchar_t m_szOldPin[kPinChars] = {};
     wchar_t m_szNewPin[kPinChars] = {};
 
-    // The owner calls this as soon as it has used the codes, on every path.
-    void WipeCodes()
+    void WipeCodes() override
     {
         SecureWipe(m_szOldPin);
         SecureWipe(m_szNewPin);

@@ -16,7 +16,7 @@ public:
     wchar_t m_szPin[kPinChars] = {};
 
     // The owner calls this as soon as it has used the code, on every path.
-    void WipeCodes() { SecureWipe(m_szPin); }
+    void WipeCodes() override { SecureWipe(m_szPin); }
 
 private:
     void OnInitDialog(HWND hDlg, LPARAM attemptsLeft) override;

@@ -1,41 +1,18 @@
+// The settings dialog's view: its message table, the refresh of the PIN and
+// GPS groups, the status lines (also published to the tray) and the messages.
+// The PIN flows are in ConfigDialogPin.cpp, the GPS switch in
+// ConfigDialogGps.cpp.
 #include "ui/ConfigDialog.h"
 
 #include "common/FormatW.h"
 #include "modem/GpsControl.h"
-#include "modem/ModemSettings.h"
 #include "modem/SimCodes.h"
 #include "modem/SimService.h"
 #include "res/resource.h"
 #include "ui/ConfigStatusChoice.h"
-#include "ui/SettingsStore.h"
 #include "ui/TrayUpdate.h"
 
-#include <cwchar>
-
 namespace {
-
-// After an operation the unblock attempts are not read again; any non-zero
-// count shows the card as not locked.
-constexpr int kUnblockAttemptsNotRead = 10;
-// A protection answer that is neither on nor off, for the states in which
-// protection was not (or could not be) read.
-constexpr int kProtectionNotRead = SIM_INVALID_REQUEST;
-// A status that matches no row of its own, for a card found locked for good.
-constexpr int kStatusNotRead = SIM_INVALID_REQUEST;
-
-bool HasGpsOption()
-{
-    return CSimService::Instance().GetGpsOption() != 0;
-}
-
-// The suppression counts only when it can be read and is set; without a
-// store, or when the read fails, the user is asked.
-bool ConfirmationSuppressed()
-{
-    ISettingsStore* store = GetSettingsStore();
-    std::uint32_t value = 0;
-    return store != nullptr && store->QueryDword(kDontShowConfirmDialogValue, value) == 0 && value != 0;
-}
 
 void EnableItem(HWND hDlg, int id, bool enable)
 {
@@ -44,9 +21,9 @@ void EnableItem(HWND hDlg, int id, bool enable)
 
 } // namespace
 
-CConfigDialog::~CConfigDialog()
+bool CConfigDialog::HasGpsOption()
 {
-    DeleteGdiObject(m_hHeaderBitmap);
+    return CSimService::Instance().GetGpsOption() != 0;
 }
 
 void CConfigDialog::Close(INT_PTR result)
@@ -106,7 +83,7 @@ void CConfigDialog::OnInitDialog(HWND hDlg)
     // The modem is read only once the dialog is on screen with its checking
     // lines: the reads block this thread for up to seconds.
     ::SetTimer(hDlg, TIMER_CONFIG_REFRESH, kConfigRefreshDelayMs, nullptr);
-    LoadHeaderBitmap(hDlg, IDC_CONFIG_HEADER, m_hHeaderBitmap);
+    LoadHeaderBitmap(hDlg, IDC_CONFIG_HEADER, m_headerBitmap);
 }
 
 void CConfigDialog::OnRefresh(HWND hDlg)
@@ -160,7 +137,7 @@ bool CConfigDialog::OnCommand(HWND hDlg, int id)
         // EndDialog hides the window at once, so the header control never
         // paints the picture after it is gone.
         ::EndDialog(hDlg, IDCANCEL);
-        DeleteGdiObject(m_hHeaderBitmap);
+        m_headerBitmap.Reset();
         return true;
     case IDC_PIN_PROTECT_ON:
     case IDC_PIN_VERIFY:
@@ -183,171 +160,6 @@ bool CConfigDialog::OnCommand(HWND hDlg, int id)
     default:
         return false;
     }
-}
-
-void CConfigDialog::OnPinCommand(HWND hDlg, int id)
-{
-    CSimService& service = CSimService::Instance();
-    int verifyLeft = 0;
-    int unblockLeft = 0;
-    if (!ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
-        return;
-    int detail = 0;
-
-    for (;;) {
-        if (m_checkPinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHECK_PIN), hDlg, verifyLeft) != IDOK) {
-            m_checkPinDialog.WipeCodes();
-            return;
-        }
-        const wchar_t* pin = m_checkPinDialog.m_szPin;
-        detail = 0;
-        int result;
-        switch (id) {
-        case IDC_PIN_VERIFY:
-            result = service.VerifyPin(detail, pin);
-            break;
-        case IDC_PIN_PROTECT_ON:
-            result = service.SetPinProtection(detail, 1, pin);
-            break;
-        default:
-            result = service.SetPinProtection(detail, 0, pin);
-            break;
-        }
-        m_checkPinDialog.WipeCodes();
-        const int protectionAfter = id == IDC_PIN_PROTECT_OFF ? SIM_PROTECTION_OFF : SIM_PROTECTION_ON;
-        if (!OnPinAnswer(hDlg, result, detail, protectionAfter, verifyLeft))
-            return;
-    }
-}
-
-void CConfigDialog::OnChangeCommand(HWND hDlg)
-{
-    CSimService& service = CSimService::Instance();
-    int verifyLeft = 0;
-    int unblockLeft = 0;
-    if (!ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
-        return;
-    int detail = 0;
-
-    for (;;) {
-        if (m_changePinDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_CHANGE_PIN), hDlg, verifyLeft) != IDOK) {
-            m_changePinDialog.WipeCodes();
-            return;
-        }
-        detail = 0;
-        const int result = service.ChangePin(detail, m_changePinDialog.m_szOldPin, m_changePinDialog.m_szNewPin);
-        m_changePinDialog.WipeCodes();
-        if (!OnPinAnswer(hDlg, result, detail, SIM_PROTECTION_ON, verifyLeft))
-            return;
-    }
-}
-
-bool CConfigDialog::ReadAttemptsOrEnd(HWND hDlg, int& verifyLeft, int& unblockLeft)
-{
-    int detail = 0;
-    const int result = CSimService::Instance().GetPinRetries(detail, verifyLeft, unblockLeft);
-    if (result == SIM_OK)
-        return true;
-    EndWithError(hDlg, result, detail);
-    return false;
-}
-
-bool CConfigDialog::OnPinAnswer(HWND hDlg, int result, int detail, int protectionAfter, int& verifyLeft)
-{
-    switch (result) {
-    case SIM_OK:
-        UpdatePinControls(hDlg, SIM_PIN_READY, protectionAfter, kUnblockAttemptsNotRead);
-        FocusCloseButton(hDlg);
-        return false;
-    case SIM_PIN_BLOCKED:
-        if (OwnerClosed(ShowMessage(hDlg, IDS_PIN_BLOCKED)))
-            return false;
-        UpdatePinControls(hDlg, SIM_PUK_REQUIRED, SIM_PROTECTION_ON, kUnblockAttemptsNotRead);
-        FocusCloseButton(hDlg);
-        return false;
-    case SIM_WRONG_CODE: {
-        if (OwnerClosed(ShowMessage(hDlg, IDS_PIN_WRONG)))
-            return false;
-        int unblockLeft = 0;
-        return ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft);
-    }
-    default:
-        EndWithError(hDlg, result, detail);
-        return false;
-    }
-}
-
-void CConfigDialog::OnUnlockCommand(HWND hDlg)
-{
-    CSimService& service = CSimService::Instance();
-    int verifyLeft = 0;
-    int unblockLeft = 0;
-    if (!ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
-        return;
-    int detail = 0;
-
-    for (;;) {
-        if (m_unlockPukDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_UNLOCK_PUK), hDlg, unblockLeft) != IDOK) {
-            m_unlockPukDialog.WipeCodes();
-            return;
-        }
-        detail = 0;
-        const int result = service.UnblockPin(detail, m_unlockPukDialog.m_szPuk, m_unlockPukDialog.m_szNewPin);
-        m_unlockPukDialog.WipeCodes();
-        if (result == SIM_OK) {
-            UpdatePinControls(hDlg, SIM_PIN_READY, SIM_PROTECTION_ON, kUnblockAttemptsNotRead);
-            FocusCloseButton(hDlg);
-            return;
-        }
-
-        if (result == SIM_WRONG_CODE) {
-            if (OwnerClosed(ShowMessage(hDlg, IDS_PUK_WRONG)) ||
-                !ReadAttemptsOrEnd(hDlg, verifyLeft, unblockLeft))
-                return;
-            continue;
-        }
-
-        // The attempts query keeps its own detail: the message after a
-        // failed query must name the unblock request's detail.
-        int retriesDetail = 0;
-
-        // The card refuses a used-up unblock code with an error of its own,
-        // not as a wrong code; only the attempts left show what happened.
-        const int again = service.GetPinRetries(retriesDetail, verifyLeft, unblockLeft);
-        if (again == SIM_OK && unblockLeft == 0) {
-            if (OwnerClosed(ShowMessage(hDlg, IDS_CARD_LOCKED_NOW)))
-                return;
-            UpdatePinControls(hDlg, kStatusNotRead, kProtectionNotRead, 0);
-            FocusCloseButton(hDlg);
-            return;
-        }
-        EndWithError(hDlg, result, detail);
-        return;
-    }
-}
-
-void CConfigDialog::OnGpsCommand(HWND hDlg, int id)
-{
-    const bool enable = id == IDC_GPS_ON;
-    if (enable && !ConfirmationSuppressed()) {
-        if (m_gpsConfirmDialog.DoModal(m_hInstance, MAKEINTRESOURCEW(IDD_GPS_CONFIRM), hDlg, 0) != IDOK)
-            return;
-    }
-
-    UpdateGpsControls(hDlg, GPS_STATUS_CHANGING);
-    // The change blocks this thread for up to seconds with no WM_PAINT
-    // dispatched; the changing line has to be painted now to be seen at all.
-    ::RedrawWindow(hDlg, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-
-    const std::uint32_t wanted = enable ? GPS_STATUS_ENABLE : GPS_STATUS_DISABLE;
-    if (SetGPSStatus(1, wanted) != 0) {
-        UpdateGpsControls(hDlg, wanted);
-        FocusCloseButton(hDlg);
-        return;
-    }
-    if (OwnerClosed(ShowMessage(hDlg, enable ? IDS_GPS_ENABLE_FAILED : IDS_GPS_DISABLE_FAILED)))
-        return;
-    ::EndDialog(hDlg, IDCANCEL);
 }
 
 void CConfigDialog::UpdatePinControls(HWND hDlg, int status, int protection, int unblockLeft)
@@ -373,7 +185,7 @@ void CConfigDialog::ShowPinLine(HWND hDlg, unsigned stringId, const PinButtons& 
     wchar_t line[kResStringChars];
     LoadResString(line, stringId);
     ::SetDlgItemTextW(hDlg, IDC_PIN_STATUS, line);
-    PublishStatus(CSimService::Instance().PinStatusText(), line);
+    PublishStatusText(CSimService::Instance().PinStatusText(), line, m_hwndNotify);
 }
 
 void CConfigDialog::UpdateGpsControls(HWND hDlg, std::uint32_t state)
@@ -388,41 +200,17 @@ void CConfigDialog::UpdateGpsControls(HWND hDlg, std::uint32_t state)
     wchar_t line[kResStringChars];
     FormatW(line, kResStringChars, format, static_cast<int>(service.GetNmeaPort()));
     ::SetDlgItemTextW(hDlg, IDC_GPS_STATUS, line);
-    PublishStatus(service.GpsStatusText(), line);
-}
-
-void CConfigDialog::PublishStatus(wchar_t* serviceText, const wchar_t* text)
-{
-    std::wcsncpy(serviceText, text, CSimService::kStatusTextChars - 1);
-    serviceText[CSimService::kStatusTextChars - 1] = L'\0';
-    if (m_hwndNotify != nullptr)
-        ::PostMessageW(m_hwndNotify, WM_TRAY_UPDATE, 0, 0);
+    PublishStatusText(service.GpsStatusText(), line, m_hwndNotify);
 }
 
 INT_PTR CConfigDialog::ShowMessage(HWND hDlg, unsigned stringId)
 {
-    wchar_t text[kResStringChars];
-    LoadResString(text, stringId);
-    return ShowText(hDlg, text, stringId);
+    return m_msgDialog.ShowString(hDlg, m_hInstance, stringId);
 }
 
 INT_PTR CConfigDialog::ShowErrorMessage(HWND hDlg, int code, int detail)
 {
-    const unsigned stringId = ErrorMessageId(code);
-    if (stringId != IDS_ERROR_CODE)
-        return ShowMessage(hDlg, stringId);
-    wchar_t format[kResStringChars];
-    LoadResString(format, stringId);
-    wchar_t text[kResStringChars];
-    FormatW(text, kResStringChars, format, code, detail);
-    return ShowText(hDlg, text, stringId);
-}
-
-INT_PTR CConfigDialog::ShowText(HWND hDlg, const wchar_t* text, unsigned stringId)
-{
-    wchar_t caption[kResStringChars];
-    LoadResString(caption, IDS_PRODUCT_TITLE);
-    return m_msgDialog.Show(hDlg, text, caption, stringId);
+    return m_msgDialog.ShowError(hDlg, m_hInstance, code, detail);
 }
 
 void CConfigDialog::EndWithError(HWND hDlg, int code, int detail)

@@ -6,6 +6,7 @@
 // texts for the tray tooltip.
 #pragma once
 
+#include "modem/SimCodes.h"
 #include "ui/ChangePinDialog.h"
 #include "ui/CheckPinDialog.h"
 #include "ui/DialogHelper.h"
@@ -16,6 +17,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 
 struct PinButtons;
 
@@ -28,7 +30,6 @@ constexpr UINT kConfigRefreshDelayMs = 100;
 class CConfigDialog : public IDialogHelper {
 public:
     CConfigDialog() = default;
-    ~CConfigDialog() override;
 
     INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -55,33 +56,57 @@ public:
 protected:
     // Told about every status-text change; the dialog's parent.
     HWND m_hwndNotify = nullptr;
-    HBITMAP m_hHeaderBitmap = nullptr;
+    CBitmapHandle m_headerBitmap;
 
 private:
+    // After an operation the unblock attempts are not read again; any
+    // non-zero count shows the card as not locked.
+    static constexpr int kUnblockAttemptsNotRead = 10;
+    // A protection answer that is neither on nor off, for the states in
+    // which protection was not (or could not be) read.
+    static constexpr int kProtectionNotRead = SIM_INVALID_REQUEST;
+    // A status that matches no row of its own, for a card found locked for good.
+    static constexpr int kStatusNotRead = SIM_INVALID_REQUEST;
+
+    static bool HasGpsOption();
+
     void OnInitDialog(HWND hDlg);
     void OnRefresh(HWND hDlg);
     bool OnCommand(HWND hDlg, int id);
 
+    // The attempts left, as the PIN dialogs show them.
+    struct Attempts {
+        int verify = 0;
+        int unblock = 0;
+    };
+    // Reads the attempts, then opens dialog (template templateId, showing
+    // the verify or the unblock count) until the user gives up or onAnswer,
+    // given what request answered, says the flow is over (false). The codes
+    // are wiped after every request.
+    void RunCodeDialog(HWND hDlg, IPinDialog& dialog, UINT templateId, bool showUnblockCount,
+                       const std::function<int(int& detail)>& request,
+                       const std::function<bool(int result, int detail, Attempts& left)>& onAnswer);
+    // The PIN flows (ConfigDialogPin.cpp) and the GPS switch (ConfigDialogGps.cpp).
     void OnPinCommand(HWND hDlg, int id);
     void OnChangeCommand(HWND hDlg);
     void OnUnlockCommand(HWND hDlg);
     void OnGpsCommand(HWND hDlg, int id);
-    // The card's answer to a PIN1 operation (verify, protection, change).
-    // True when the user is to be asked again; verifyLeft then holds the
-    // attempts left.
     // The attempts left; when they cannot be read the dialog ends with the error.
     bool ReadAttemptsOrEnd(HWND hDlg, int& verifyLeft, int& unblockLeft);
+    // The card's answer to a PIN1 operation (verify, protection, change), as
+    // ChoosePinAnswer decides. True when the user is to be asked again;
+    // verifyLeft then holds the attempts left.
     bool OnPinAnswer(HWND hDlg, int result, int detail, int protectionAfter, int& verifyLeft);
+    // The card's answer to an unblock request; true to ask again.
+    bool OnUnblockAnswer(HWND hDlg, int result, int detail, Attempts& left);
 
     void UpdatePinControls(HWND hDlg, int status, int protection, int unblockLeft);
     void SetPinStatusUnknown(HWND hDlg);
     void UpdateGpsControls(HWND hDlg, std::uint32_t state);
     void ShowPinLine(HWND hDlg, unsigned stringId, const PinButtons& buttons);
-    void PublishStatus(wchar_t* serviceText, const wchar_t* text);
 
     INT_PTR ShowMessage(HWND hDlg, unsigned stringId);
     INT_PTR ShowErrorMessage(HWND hDlg, int code, int detail);
-    INT_PTR ShowText(HWND hDlg, const wchar_t* text, unsigned stringId);
     // The error message, then the dialog ends with IDCANCEL, unless the owner
     // closed it meanwhile.
     void EndWithError(HWND hDlg, int code, int detail);

@@ -1,25 +1,15 @@
 #include "ui/DialogBase.h"
 
+#include "common/win/ProcAddress.h"
+#include "common/win/WindowBinding.h"
+
 const wchar_t kDialogObjectProperty[] = L"IDIALOGBASE_CLASS";
 
 namespace {
 
-// GCC warns about casts between unrelated function types; going through the
-// generic function pointer type says the cast is meant.
-template <typename To, typename From>
-To FunctionCast(From f)
-{
-    return reinterpret_cast<To>(reinterpret_cast<void (*)()>(f));
-}
-
-DLGPROC CurrentDialogProc(HWND hDlg)
-{
-    return FunctionCast<DLGPROC>(reinterpret_cast<FARPROC>(::GetWindowLongPtrW(hDlg, DWLP_DLGPROC)));
-}
-
 LONG_PTR AsWindowLong(DLGPROC proc)
 {
-    return reinterpret_cast<LONG_PTR>(FunctionCast<FARPROC>(proc));
+    return reinterpret_cast<LONG_PTR>(ProcCast<FARPROC>(proc));
 }
 
 } // namespace
@@ -64,37 +54,35 @@ BOOL IDialogBase::Attach(HWND hDlg)
 {
     if (m_hWnd != nullptr)
         return FALSE;
+    LONG_PTR previous = 0;
+    if (!BindToWindow(hDlg, kDialogObjectProperty, this, DWLP_DLGPROC, AsWindowLong(&IDialogBase::StaticDialogProc),
+                      previous))
+        return FALSE;
     m_hWnd = hDlg;
-    if (!::SetPropW(hDlg, kDialogObjectProperty, this)) {
-        m_hWnd = nullptr;
-        return FALSE;
-    }
-    if (CurrentDialogProc(hDlg) == &IDialogBase::StaticDialogProc)
-        return TRUE;
-
-    LONG_PTR previous = ::SetWindowLongPtrW(hDlg, DWLP_DLGPROC, AsWindowLong(&IDialogBase::StaticDialogProc));
-    if (previous == 0) {
-        ::RemovePropW(hDlg, kDialogObjectProperty);
-        m_hWnd = nullptr;
-        return FALSE;
-    }
-    m_pfnPrevDlgProc = FunctionCast<DLGPROC>(reinterpret_cast<FARPROC>(previous));
+    m_pfnPrevDlgProc = previous != 0 ? ProcCast<DLGPROC>(reinterpret_cast<FARPROC>(previous)) : nullptr;
     return TRUE;
 }
 
 void IDialogBase::Detach()
 {
-    if (m_pfnPrevDlgProc != nullptr) {
-        ::SetWindowLongPtrW(m_hWnd, DWLP_DLGPROC, AsWindowLong(m_pfnPrevDlgProc));
-        m_pfnPrevDlgProc = nullptr;
-    }
-    ::RemovePropW(m_hWnd, kDialogObjectProperty);
+    LONG_PTR previous = m_pfnPrevDlgProc != nullptr ? AsWindowLong(m_pfnPrevDlgProc) : 0;
+    UnbindFromWindow(m_hWnd, kDialogObjectProperty, DWLP_DLGPROC, previous);
+    m_pfnPrevDlgProc = nullptr;
     m_hWnd = nullptr;
+}
+
+bool IDialogBase::EndOnOkOrCancel(HWND hDlg, WPARAM wParam)
+{
+    const int id = LOWORD(wParam);
+    if (id != IDOK && id != IDCANCEL)
+        return false;
+    ::EndDialog(hDlg, id);
+    return true;
 }
 
 INT_PTR IDialogBase::DefaultDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (m_pfnPrevDlgProc != nullptr)
-        return ::CallWindowProcW(FunctionCast<WNDPROC>(m_pfnPrevDlgProc), hDlg, message, wParam, lParam);
+        return ::CallWindowProcW(ProcCast<WNDPROC>(m_pfnPrevDlgProc), hDlg, message, wParam, lParam);
     return FALSE;
 }

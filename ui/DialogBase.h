@@ -28,6 +28,9 @@ public:
 protected:
     // What a concrete DialogProc returns for messages it does not handle.
     INT_PTR DefaultDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
+    // For WM_COMMAND: IDOK and IDCANCEL end the dialog with their own id
+    // (true); any other command is left to the caller (false).
+    static bool EndOnOkOrCancel(HWND hDlg, WPARAM wParam);
 
     DLGPROC m_pfnPrevDlgProc = nullptr;
     LPARAM m_lInitParam = 0;

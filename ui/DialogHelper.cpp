@@ -9,14 +9,13 @@ IDialogHelper::~IDialogHelper()
 
 INT_PTR IDialogHelper::DoModal(HINSTANCE hInstance, LPCWSTR templateName, HWND hParent, LPARAM initParam)
 {
-    if (m_lock.Lock() != CMutexLock::kAcquired)
+    CMutexLockHolder hold(m_lock);
+    if (!hold.Acquired())
         return -1;
     // The thread that runs a modal loop owns the mutex and may take it again,
     // so a nested DoModal on the same object gets this far and is refused here.
-    if (m_hWnd != nullptr) {
-        m_lock.Unlock();
+    if (m_hWnd != nullptr)
         return -1;
-    }
     m_lInitParam = initParam;
     m_bModal = TRUE;
     m_hInstance = hInstance;
@@ -28,18 +27,14 @@ INT_PTR IDialogHelper::DoModal(HINSTANCE hInstance, LPCWSTR templateName, HWND h
     // A template that failed to load never reached WM_INITDIALOG.
     m_lInitParam = 0;
     m_hInstance = nullptr;
-    m_lock.Unlock();
     return result;
 }
 
 BOOL IDialogHelper::Create(HINSTANCE hInstance, LPCWSTR templateName, HWND hParent, LPARAM initParam)
 {
-    if (m_lock.Lock() != CMutexLock::kAcquired)
+    CMutexLockHolder hold(m_lock);
+    if (!hold.Acquired() || m_hWnd != nullptr)
         return FALSE;
-    if (m_hWnd != nullptr) {
-        m_lock.Unlock();
-        return FALSE;
-    }
     m_lInitParam = initParam;
     m_bModal = FALSE;
     m_hInstance = hInstance;
@@ -49,26 +44,26 @@ BOOL IDialogHelper::Create(HINSTANCE hInstance, LPCWSTR templateName, HWND hPare
     m_lInitParam = 0;
     if (hDlg == nullptr) {
         m_hInstance = nullptr;
-        m_lock.Unlock();
         return FALSE;
     }
-    m_lock.Unlock();
     return TRUE;
 }
 
 void IDialogHelper::Close(INT_PTR result)
 {
-    if (m_lock.Lock() == CMutexLock::kAcquired) {
-        if (m_hWnd != nullptr) {
-            if (m_bModal) {
-                ::EndDialog(m_hWnd, result);
-            } else {
-                ::DestroyWindow(m_hWnd);
-                m_hInstance = nullptr;
+    {
+        CMutexLockHolder hold(m_lock);
+        if (hold.Acquired()) {
+            if (m_hWnd != nullptr) {
+                if (m_bModal) {
+                    ::EndDialog(m_hWnd, result);
+                } else {
+                    ::DestroyWindow(m_hWnd);
+                    m_hInstance = nullptr;
+                }
             }
+            return;
         }
-        m_lock.Unlock();
-        return;
     }
 
     // Another thread holds the mutex (or it could not be made). A modal loop
@@ -79,12 +74,12 @@ void IDialogHelper::Close(INT_PTR result)
             ::EndDialog(m_hWnd, result);
         return;
     }
-    if (m_lock.Lock(2000) != CMutexLock::kAcquired)
+    CMutexLockHolder hold(m_lock, 2000);
+    if (!hold.Acquired())
         return;
     if (m_hWnd != nullptr)
         ::DestroyWindow(m_hWnd);
     m_hInstance = nullptr;
-    m_lock.Unlock();
 }
 
 BOOL IDialogHelper::BringToForeground()
@@ -114,20 +109,7 @@ BOOL IDialogHelper::BringToForeground()
     return result;
 }
 
-int IDialogHelper::LoadResString(wchar_t (&buffer)[kResStringChars], UINT id) const
-{
-    ZeroMemory(buffer, sizeof(buffer));
-    if (m_hInstance == nullptr)
-        return 0;
-    int length = ::LoadStringW(m_hInstance, id, buffer, kResStringChars);
-    if (length <= 0) {
-        buffer[0] = L'\0';
-        return 0;
-    }
-    return length;
-}
-
-BOOL IDialogHelper::LoadHeaderBitmap(HWND hDlg, int controlId, HBITMAP& bitmap)
+BOOL IDialogHelper::LoadHeaderBitmap(HWND hDlg, int controlId, CBitmapHandle& bitmap)
 {
     int dpi = ReadScreenDpi();
     if (dpi <= 0)
@@ -141,29 +123,12 @@ BOOL IDialogHelper::LoadHeaderBitmap(HWND hDlg, int controlId, HBITMAP& bitmap)
             // ours from an earlier call, deleted below.
             HBITMAP shown = reinterpret_cast<HBITMAP>(
                 ::SendMessageW(hControl, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(loaded)));
-            if (shown != nullptr && shown != bitmap && shown != loaded)
+            if (shown != nullptr && shown != bitmap.Get() && shown != loaded)
                 ::DeleteObject(shown);
         }
     }
     // A dialog closed by its owner rather than by the user still holds the
     // picture of its last opening.
-    DeleteGdiObject(bitmap);
-    bitmap = loaded;
-    return bitmap != nullptr ? TRUE : FALSE;
-}
-
-void DeleteGdiObject(HBITMAP& bitmap)
-{
-    if (bitmap != nullptr) {
-        ::DeleteObject(bitmap);
-        bitmap = nullptr;
-    }
-}
-
-void DeleteGdiObject(HFONT& font)
-{
-    if (font != nullptr) {
-        ::DeleteObject(font);
-        font = nullptr;
-    }
+    bitmap.Reset(loaded);
+    return bitmap.IsNull() ? FALSE : TRUE;
 }

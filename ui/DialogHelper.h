@@ -2,17 +2,16 @@
 // mutex, closes it again, and offers the helpers several dialogs share.
 #pragma once
 
+#include "common/win/GdiHandle.h"
+#include "common/win/MutexLock.h"
+#include "common/win/ResString.h"
 #include "ui/DialogBase.h"
-#include "ui/MutexLock.h"
 
 #include <windows.h>
 
 // Result of a dialog that the program ended because its owner is closing.
 // Callers that see it stop at once and change nothing.
 constexpr INT_PTR DLG_CLOSED_BY_OWNER = 3;
-
-// Capacity of every buffer a string-table entry is loaded into.
-constexpr int kResStringChars = 256;
 
 class IDialogHelper : public IDialogBase {
 public:
@@ -36,21 +35,18 @@ public:
     BOOL IsModal() const { return m_bModal; }
 
 protected:
-    // String id from m_hInstance into buffer (zeroed first); empty when there
-    // is no module or no such string. Returns the length.
-    int LoadResString(wchar_t (&buffer)[kResStringChars], UINT id) const;
+    // String id from m_hInstance into buffer; see ::LoadResString.
+    int LoadResString(wchar_t (&buffer)[kResStringChars], UINT id) const
+    {
+        return ::LoadResString(m_hInstance, id, buffer);
+    }
 
     // Puts the header picture for the screen's DPI into static control
     // controlId of hDlg. bitmap receives the loaded picture (a picture it
-    // held before is deleted); the caller owns it.
-    BOOL LoadHeaderBitmap(HWND hDlg, int controlId, HBITMAP& bitmap);
+    // held before is deleted).
+    BOOL LoadHeaderBitmap(HWND hDlg, int controlId, CBitmapHandle& bitmap);
 
     CMutexLock m_lock;
     HINSTANCE m_hInstance = nullptr;
     BOOL m_bModal = TRUE;
 };
-
-// The owner of a dialog that holds a GDI object for as long as the dialog
-// object lives deletes it through this.
-void DeleteGdiObject(HBITMAP& bitmap);
-void DeleteGdiObject(HFONT& font);

@@ -1,6 +1,6 @@
 #include "ui/GPSConfirmDialog.h"
 
-#include "modem/ModemSettings.h"
+#include "misccommon/RegValueNames.h"
 #include "res/resource.h"
 #include "ui/SettingsStore.h"
 
@@ -10,18 +10,13 @@ INT_PTR CGPSConfirmDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LP
     case WM_INITDIALOG:
         return TRUE;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            if (::SendDlgItemMessageW(hDlg, IDC_DONT_SHOW_AGAIN, BM_GETCHECK, 0, 0) == BST_CHECKED) {
-                if (ISettingsStore* store = GetSettingsStore())
-                    store->SetDword(kDontShowConfirmDialogValue, 1);
-            }
-            ::EndDialog(hDlg, IDOK);
-            return TRUE;
-        case IDCANCEL:
-            ::EndDialog(hDlg, IDCANCEL);
-            return TRUE;
+        if (LOWORD(wParam) == IDOK &&
+            ::SendDlgItemMessageW(hDlg, IDC_DONT_SHOW_AGAIN, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+            if (ISettingsStore* store = GetSettingsStore())
+                store->SetDword(Settings::kDontShowConfirmDialog, 1);
         }
+        if (EndOnOkOrCancel(hDlg, wParam))
+            return TRUE;
         break;
     }
     return DefaultDialogProc(hDlg, message, wParam, lParam);

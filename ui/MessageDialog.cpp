@@ -1,7 +1,9 @@
 #include "ui/MessageDialog.h"
 
 #include "common/DebugLog.h"
+#include "common/FormatW.h"
 #include "res/resource.h"
+#include "ui/ConfigStatusChoice.h"
 #include "ui/MessageLayout.h"
 
 #include <cwchar>
@@ -18,23 +20,18 @@ static_assert(sizeof(NONCLIENTMETRICSW) == 500, "NONCLIENTMETRICSW must have its
 
 } // namespace
 
-CMessageDialog::~CMessageDialog()
-{
-    DeleteGdiObject(m_hFont);
-}
-
 INT_PTR CMessageDialog::Show(HWND hParent, const wchar_t* text, const wchar_t* caption, unsigned stringId)
 {
     // The texts of a message already on screen must stay where they are: the
     // mutex is taken here, before the pointers change, and a second message
     // (from a timer or a nested loop while the first is open) is turned away
     // whole. It is only logged, so that it leaves a trace.
-    if (m_lock.Lock() != CMutexLock::kAcquired) {
+    CMutexLockHolder hold(m_lock);
+    if (!hold.Acquired()) {
         DebugPrint(L"ShowMessage:FAIL (Lock) (%u) %s\n", stringId, text != nullptr ? text : L"");
         return -1;
     }
     if (m_hWnd != nullptr) {
-        m_lock.Unlock();
         DebugPrint(L"ShowMessage:FAIL (Open) (%u) %s\n", stringId, text != nullptr ? text : L"");
         return -1;
     }
@@ -44,8 +41,31 @@ INT_PTR CMessageDialog::Show(HWND hParent, const wchar_t* text, const wchar_t* c
     // Callers hand in texts that live on their stack.
     m_pszText = nullptr;
     m_pszCaption = nullptr;
-    m_lock.Unlock();
     return result;
+}
+
+INT_PTR CMessageDialog::ShowString(HWND hParent, HINSTANCE module, unsigned stringId)
+{
+    wchar_t text[kResStringChars];
+    wchar_t caption[kResStringChars];
+    ::LoadResString(module, stringId, text);
+    ::LoadResString(module, IDS_PRODUCT_TITLE, caption);
+    return Show(hParent, text, caption, stringId);
+}
+
+INT_PTR CMessageDialog::ShowError(HWND hParent, HINSTANCE module, int code, int detail)
+{
+    const unsigned stringId = ErrorMessageId(code);
+    // Only the error-code text has placeholders.
+    if (stringId != IDS_ERROR_CODE)
+        return ShowString(hParent, module, stringId);
+    wchar_t format[kResStringChars];
+    wchar_t text[kResStringChars];
+    wchar_t caption[kResStringChars];
+    ::LoadResString(module, stringId, format);
+    FormatW(text, kResStringChars, format, code, detail);
+    ::LoadResString(module, IDS_PRODUCT_TITLE, caption);
+    return Show(hParent, text, caption, stringId);
 }
 
 INT_PTR CMessageDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
@@ -57,14 +77,8 @@ INT_PTR CMessageDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARA
         OnPaint(hDlg);
         return TRUE;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            ::EndDialog(hDlg, IDOK);
+        if (EndOnOkOrCancel(hDlg, wParam))
             return TRUE;
-        case IDCANCEL:
-            ::EndDialog(hDlg, IDCANCEL);
-            return TRUE;
-        }
         break;
     }
     return DefaultDialogProc(hDlg, message, wParam, lParam);
@@ -81,7 +95,7 @@ BOOL CMessageDialog::OnInitDialog(HWND hDlg)
 
 void CMessageDialog::CreateMessageFont(HWND hDlg)
 {
-    DeleteGdiObject(m_hFont);
+    m_font.Reset();
     HDC hdc = ::GetDC(hDlg);
     if (hdc == nullptr)
         return;
@@ -89,7 +103,7 @@ void CMessageDialog::CreateMessageFont(HWND hDlg)
     ZeroMemory(&metrics, sizeof(metrics));
     metrics.cbSize = sizeof(metrics);
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-        m_hFont = ::CreateFontIndirectW(&metrics.lfMessageFont);
+        m_font.Reset(::CreateFontIndirectW(&metrics.lfMessageFont));
     ::ReleaseDC(hDlg, hdc);
 }
 
@@ -102,7 +116,7 @@ void CMessageDialog::Layout(HWND hDlg)
     LONG textHeight = 0;
     HDC hdc = ::GetDC(hDlg);
     if (hdc != nullptr) {
-        HGDIOBJ oldFont = m_hFont != nullptr ? ::SelectObject(hdc, m_hFont) : nullptr;
+        HGDIOBJ oldFont = !m_font.IsNull() ? ::SelectObject(hdc, m_font.Get()) : nullptr;
         // The single-line extent of everything is wider than any of its
         // lines, so word breaking within it only breaks at the "\n"s and the
         // rectangle comes back as wide as the widest line.
@@ -159,7 +173,7 @@ void CMessageDialog::OnPaint(HWND hDlg)
     HDC hdc = ::BeginPaint(hDlg, &ps);
     if (hdc == nullptr)
         return;
-    HGDIOBJ oldFont = m_hFont != nullptr ? ::SelectObject(hdc, m_hFont) : nullptr;
+    HGDIOBJ oldFont = !m_font.IsNull() ? ::SelectObject(hdc, m_font.Get()) : nullptr;
     int oldMode = ::SetBkMode(hdc, TRANSPARENT);
     const wchar_t* text = Text();
     RECT rc = m_rcText;

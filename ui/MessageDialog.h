@@ -7,7 +7,6 @@
 class CMessageDialog : public IDialogHelper {
 public:
     CMessageDialog() = default;
-    ~CMessageDialog() override;
 
     INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -16,6 +15,10 @@ public:
     // While a message is open another is refused (-1) and leaves the open
     // one as it is; the refusal is logged with stringId, the text's string.
     INT_PTR Show(HWND hParent, const wchar_t* text, const wchar_t* caption, unsigned stringId = 0);
+    // String stringId of module, captioned with the product title.
+    INT_PTR ShowString(HWND hParent, HINSTANCE module, unsigned stringId);
+    // The message for a failed SIM request with result code and detail.
+    INT_PTR ShowError(HWND hParent, HINSTANCE module, int code, int detail);
 
     // The message; "\n" breaks lines. Not copied: set before every DoModal.
     const wchar_t* m_pszText = nullptr;
@@ -32,6 +35,6 @@ private:
     void OnPaint(HWND hDlg);
     const wchar_t* Text() const { return m_pszText != nullptr ? m_pszText : L""; }
 
-    HFONT m_hFont = nullptr;
+    CFontHandle m_font;
     RECT m_rcText = {};
 };

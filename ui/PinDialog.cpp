@@ -12,14 +12,12 @@ INT_PTR IPinDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
         OnInitDialog(hDlg, lParam);
         return FALSE;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
+        if (LOWORD(wParam) == IDOK) {
             OnOk(hDlg);
             return TRUE;
-        case IDCANCEL:
-            ::EndDialog(hDlg, IDCANCEL);
-            return TRUE;
         }
+        if (EndOnOkOrCancel(hDlg, wParam))
+            return TRUE;
         break;
     }
     return DefaultDialogProc(hDlg, message, wParam, lParam);
@@ -63,6 +61,45 @@ bool IPinDialog::CheckEntries(const PinEntryRule* rules, const UINT* nameIds, st
         return false;
     }
     return true;
+}
+
+void IPinDialog::InitCodeAndNewPin(HWND hDlg, int noteId, UINT noteStringId, LPARAM attemptsLeft,
+                                   const int (&edits)[3], wchar_t (&code)[kPinChars], unsigned codeMax,
+                                   wchar_t (&newPin)[kPinChars], unsigned pinMax)
+{
+    SetAttemptNote(hDlg, noteId, noteStringId, attemptsLeft);
+    SecureWipe(code);
+    SecureWipe(newPin);
+    LimitEdit(hDlg, edits[0], codeMax);
+    LimitEdit(hDlg, edits[1], pinMax);
+    LimitEdit(hDlg, edits[2], pinMax);
+    ::SetFocus(::GetDlgItem(hDlg, edits[0]));
+}
+
+void IPinDialog::CheckCodeAndNewPin(HWND hDlg, const int (&edits)[3], wchar_t (&code)[kPinChars], unsigned codeMin,
+                                    unsigned codeMax, UINT codeName, wchar_t (&newPin)[kPinChars], unsigned pinMin,
+                                    unsigned pinMax)
+{
+    wchar_t confirmation[kPinChars];
+    ReadEdit(hDlg, edits[0], code);
+    ReadEdit(hDlg, edits[1], newPin);
+    ReadEdit(hDlg, edits[2], confirmation);
+    const PinEntryRule rules[] = {{code, codeMin, codeMax}, {newPin, pinMin, pinMax}, {confirmation, pinMin, pinMax}};
+    const UINT names[] = {codeName, IDS_PIN1_NAME, IDS_PIN1_NAME};
+    wchar_t complaint[kResStringChars];
+    const bool passed = CheckEntries(rules, names, 3, newPin, confirmation, complaint);
+    SecureWipe(confirmation);
+    if (passed) {
+        ::EndDialog(hDlg, IDOK);
+        return;
+    }
+
+    const INT_PTR result = ShowComplaint(hDlg, complaint);
+    SecureWipe(code);
+    SecureWipe(newPin);
+    if (result == DLG_CLOSED_BY_OWNER || m_hWnd == nullptr)
+        return;
+    ResetEdits(hDlg, edits, 3);
 }
 
 INT_PTR IPinDialog::ShowComplaint(HWND hDlg, const wchar_t* complaint)

@@ -25,6 +25,9 @@ public:
     // Init, OK (check the entries) and Cancel, alike for the three dialogs.
     INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) override;
 
+    // The owner calls this as soon as it has used the codes, on every path.
+    virtual void WipeCodes() = 0;
+
 protected:
     virtual void OnInitDialog(HWND hDlg, LPARAM attemptsLeft) = 0;
     // Ends the dialog with IDOK when the entries pass, else complains.
@@ -39,6 +42,23 @@ protected:
     // when confirmation is given and differs from newCode.
     bool CheckEntries(const PinEntryRule* rules, const UINT* nameIds, std::size_t count, const wchar_t* newCode,
                       const wchar_t* confirmation, wchar_t (&complaint)[kResStringChars]) const;
+
+    // The opening of the change and unblock dialogs: the attempt note, both
+    // codes wiped, the three edits limited (the first to codeMax, the new
+    // PIN1 and its confirmation to pinMax), the focus on the first.
+    void InitCodeAndNewPin(HWND hDlg, int noteId, UINT noteStringId, LPARAM attemptsLeft, const int (&edits)[3],
+                           wchar_t (&code)[kPinChars], unsigned codeMax, wchar_t (&newPin)[kPinChars],
+                           unsigned pinMax);
+
+    // The OK step of the change and unblock dialogs: edits[0] holds the code
+    // that authorises the change (into code, checked as codeRule with the
+    // name string codeName), edits[1] and edits[2] the new PIN1 and its
+    // confirmation (into newPin). Ends with IDOK when all pass; else wipes
+    // both codes, complains, and unless the owner closed the dialog meanwhile
+    // empties the edits for another try.
+    void CheckCodeAndNewPin(HWND hDlg, const int (&edits)[3], wchar_t (&code)[kPinChars], unsigned codeMin,
+                            unsigned codeMax, UINT codeName, wchar_t (&newPin)[kPinChars], unsigned pinMin,
+                            unsigned pinMax);
 
     // Shows complaint over hDlg (caption: the product title) and returns the
     // message dialog's result.

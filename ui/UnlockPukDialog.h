@@ -17,8 +17,7 @@ public:
     wchar_t m_szPuk[kPinChars] = {};
     wchar_t m_szNewPin[kPinChars] = {};
 
-    // The owner calls this as soon as it has used the codes, on every path.
-    void WipeCodes()
+    void WipeCodes() override
     {
         SecureWipe(m_szPuk);
         SecureWipe(m_szNewPin);

@@ -1,7 +1,7 @@
 // Libraries planted in the current directory: wtsapi32.dll is taken from the
 // system directory, and after the start-up step no library is found there.
 #include "app/SessionNotification.h"
-#include "common/ModuleHandle.h"
+#include "common/win/ModuleHandle.h"
 #include "tests/app/TestWindow.h"
 
 #include <gtest/gtest.h>

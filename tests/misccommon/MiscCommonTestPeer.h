@@ -12,13 +12,13 @@ public:
     explicit CMiscCommonTestPeer(CMiscCommon& channel) : _channel(channel) {}
 
     HANDLE Device() const { return _channel._hDevice; }
-    const wchar_t* VersionText() const { return _channel._szVersion; }
+    const wchar_t* VersionText() const { return _channel._szVersion.Get(); }
     DWORD SessionId() const { return _channel._dwSessionId; }
     LONG Sequence() const { return _channel._dwSequence; }
     void SetSequence(LONG value) { _channel._dwSequence = value; }
     const BlowfishContext* Cipher() const { return _channel._pBlowfish; }
     BOOL SecureSession() const { return _channel._bSecureSession; }
-    std::wstring LastErrorText() const { return _channel._szLastError; }
+    std::wstring LastErrorText() const { return _channel._szLastError.Get(); }
     DWORD Major() const { return _channel._dwVersionMajor; }
     DWORD Minor() const { return _channel._dwVersionMinor; }
     DWORD Build() const { return _channel._dwVersionBuild; }

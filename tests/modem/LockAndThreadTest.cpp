@@ -1,4 +1,4 @@
-#include "modem/CriticalSectionLock.h"
+#include "common/win/CriticalSection.h"
 #include "modem/ThreadBase.h"
 
 #include <gtest/gtest.h>

@@ -35,3 +35,24 @@ private:
     DWORD m_dwTimeout = 0;
     wchar_t m_szName[MAX_PATH + 1] = {};
 };
+
+// Holds a CMutexLock for one scope when the wait succeeds: every return
+// path after a successful Lock gives the hold back.
+class CMutexLockHolder {
+public:
+    explicit CMutexLockHolder(CMutexLock& lock) : m_lock(lock), m_result(lock.Lock()) {}
+    CMutexLockHolder(CMutexLock& lock, DWORD timeout) : m_lock(lock), m_result(lock.Lock(timeout)) {}
+    ~CMutexLockHolder()
+    {
+        if (Acquired())
+            m_lock.Unlock();
+    }
+    CMutexLockHolder(const CMutexLockHolder&) = delete;
+    CMutexLockHolder& operator=(const CMutexLockHolder&) = delete;
+
+    bool Acquired() const { return m_result == CMutexLock::kAcquired; }
+
+private:
+    CMutexLock& m_lock;
+    const int m_result;
+};

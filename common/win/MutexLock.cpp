@@ -1,4 +1,4 @@
-#include "ui/MutexLock.h"
+#include "common/win/MutexLock.h"
 
 #include <cwchar>
 

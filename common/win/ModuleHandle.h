@@ -2,6 +2,8 @@
 // start-up step that keeps the current directory out of the DLL search.
 #pragma once
 
+#include "common/win/ProcAddress.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -59,11 +61,9 @@ private:
 inline void RemoveCurrentDirectoryFromDllSearch()
 {
     typedef BOOL(WINAPI * SetDllDirectoryFn)(LPCWSTR);
-    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    if (kernel == nullptr)
-        return;
-    FARPROC address = ::GetProcAddress(kernel, "SetDllDirectoryW");
-    if (address == nullptr)
+    const SetDllDirectoryFn setDllDirectory =
+        FindProc<SetDllDirectoryFn>(::GetModuleHandleW(L"kernel32.dll"), "SetDllDirectoryW");
+    if (setDllDirectory == nullptr)
         return;
     wchar_t folder[MAX_PATH];
     const DWORD length = ::GetModuleFileNameW(nullptr, folder, MAX_PATH);
@@ -72,5 +72,5 @@ inline void RemoveCurrentDirectoryFromDllSearch()
         *slash = L'\0';
     else
         folder[0] = L'\0';
-    reinterpret_cast<SetDllDirectoryFn>(reinterpret_cast<void (*)()>(address))(folder);
+    setDllDirectory(folder);
 }

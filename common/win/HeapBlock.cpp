@@ -1,8 +1,6 @@
-#include "misccommon/HeapBlock.h"
+#include "common/win/HeapBlock.h"
 
 #include "common/SecureWipe.h"
-
-namespace MiscCommon {
 
 CHeapBlock::CHeapBlock(size_t size)
     : _pBlock(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)), _size(size)
@@ -42,5 +40,3 @@ void CHeapBlock::WipeAndFree(void* block, size_t size)
     HeapFree(GetProcessHeap(), 0, block);
     SetLastError(error);
 }
-
-} // namespace MiscCommon

@@ -8,8 +8,6 @@
 
 #include "common/Uncopyable.h"
 
-namespace MiscCommon {
-
 class CHeapBlock : private CUncopyable {
 public:
     // Get() is null when the allocation failed; GetLastError() then says why.
@@ -44,4 +42,30 @@ private:
     size_t _size;
 };
 
-} // namespace MiscCommon
+// A zero-filled text buffer from the process heap, freed when it goes;
+// nothing is held until Allocate succeeds. Plain text, not wiped.
+class CHeapText : private CUncopyable {
+public:
+    CHeapText() = default;
+    ~CHeapText() { Free(); }
+
+    // Frees what is held and takes chars zero-filled characters; false (and
+    // nothing held) when the heap has no room. GetLastError() is untouched.
+    bool Allocate(size_t chars)
+    {
+        Free();
+        _text = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, chars * sizeof(wchar_t)));
+        return _text != nullptr;
+    }
+    void Free()
+    {
+        if (_text != nullptr)
+            HeapFree(GetProcessHeap(), 0, _text);
+        _text = nullptr;
+    }
+    wchar_t* Get() const { return _text; }
+    operator wchar_t*() const { return _text; }
+
+private:
+    wchar_t* _text = nullptr;
+};
