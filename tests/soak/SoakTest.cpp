@@ -5,7 +5,7 @@
 // Settings come from the environment (tools/soak sets them; ctest runs the
 // defaults, a short soak with a fixed seed and a fixed number of steps):
 //   BRINDLE_SOAK_SEED      the seed (default 20261209)
-//   BRINDLE_SOAK_STEPS     most steps (default 120)
+//   BRINDLE_SOAK_STEPS     most steps (default 150)
 //   BRINDLE_SOAK_SECONDS   stop after this long (default: no limit)
 //   BRINDLE_SOAK_REPLAY_TO stop just before this step and leave the program
 //                          running until it is ended from outside
@@ -1266,7 +1266,7 @@ void SoakTest::WriteProgress(unsigned steps, double seconds)
 void SoakTest::RunSoak()
 {
     m_seed = EnvNumber(L"BRINDLE_SOAK_SEED", 20261209);
-    const unsigned maxSteps = static_cast<unsigned>(EnvNumber(L"BRINDLE_SOAK_STEPS", 120));
+    const unsigned maxSteps = static_cast<unsigned>(EnvNumber(L"BRINDLE_SOAK_STEPS", 150));
     const std::uint64_t seconds = EnvNumber(L"BRINDLE_SOAK_SECONDS", 0);
     const unsigned replayTo = static_cast<unsigned>(EnvNumber(L"BRINDLE_SOAK_REPLAY_TO", 0));
     m_progressFile = EnvText(L"BRINDLE_SOAK_PROGRESS");
