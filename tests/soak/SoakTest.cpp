@@ -230,16 +230,15 @@ bool DwordOf(const std::map<std::wstring, ValueSnapshot>& values, const wchar_t*
     return true;
 }
 
-// The visible dialogs of processId that show only an OK button: the
-// program's messages.
+// The visible dialogs of processId that show only an OK button under the
+// product's caption: the program's messages.
 size_t CountMessageWindows(DWORD processId)
 {
     size_t count = 0;
     for (HWND dialog : VisibleDialogs(processId)) {
-        if (dialog == FindMessageWindow(processId, text::kCaption))
-            ++count;
-        else if (GetDlgItem(dialog, IDOK) && !GetWindow(GetDlgItem(dialog, IDOK), GW_HWNDNEXT) &&
-                 !GetWindow(GetDlgItem(dialog, IDOK), GW_HWNDPREV) && TextOf(dialog) == text::kCaption)
+        const HWND ok = GetDlgItem(dialog, IDOK);
+        if (ok && GetWindow(dialog, GW_CHILD) == ok && !GetWindow(ok, GW_HWNDNEXT) &&
+            TextOf(dialog) == text::kCaption)
             ++count;
     }
     return count;
