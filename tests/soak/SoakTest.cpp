@@ -19,7 +19,6 @@
 // half a second apart, the first reconnect ten seconds after a resume) are
 // added to the step's time bound for exactly the faults the step armed.
 #include <windows.h>
-#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -244,25 +243,34 @@ size_t CountMessageWindows(DWORD processId)
     return count;
 }
 
+// The handles processId holds now, from the system's handle list (Wine
+// fills it; its process list gives only the size of the handle table).
 DWORD ProcessHandleCount(DWORD processId)
 {
+    struct Entry {
+        ULONG processId;
+        UCHAR type;
+        UCHAR flags;
+        USHORT handle;
+        void* object;
+        ACCESS_MASK access;
+    };
     using QueryFunction = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
     static const auto query = reinterpret_cast<QueryFunction>(
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    constexpr int kSystemHandleInformation = 16;
     if (!query)
         return 0;
-    std::vector<BYTE> buffer(1 << 20);
+    std::vector<BYTE> buffer(4 << 20);
     ULONG needed = 0;
-    if (query(SystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) != 0)
+    if (query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) != 0)
         return 0;
-    for (size_t offset = 0;;) {
-        const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + offset);
-        if (reinterpret_cast<UINT_PTR>(entry->UniqueProcessId) == processId)
-            return entry->HandleCount;
-        if (entry->NextEntryOffset == 0)
-            return 0;
-        offset += entry->NextEntryOffset;
-    }
+    const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
+    DWORD held = 0;
+    for (ULONG i = 0; i < count && sizeof(ULONG_PTR) + (i + 1) * sizeof(Entry) <= buffer.size(); ++i)
+        held += entries[i].processId == processId;
+    return held;
 }
 
 BOOL CALLBACK CountChild(HWND, LPARAM count)
@@ -1243,7 +1251,7 @@ void SoakTest::Report(const std::string& invariant)
 }
 
 // Wine 8 answers GetProcessHandleCount and GetGuiResources with 0 (stubs);
-// its process list does count each process's handles, and the windows of
+// its system handle list does show each process's handles, and the windows of
 // the process (top-level and children) are the USER objects it owns that can
 // be counted from outside. GDI objects cannot be counted from outside.
 void SoakTest::SampleObjects(DWORD& handles, DWORD& gdi, DWORD& user)
@@ -1340,16 +1348,16 @@ void SoakTest::RunSoak()
 
     std::printf("\nsoak summary: seed %llu, %u steps in %.0f s, %u faults, %u messages confirmed\n",
                 static_cast<unsigned long long>(m_seed), done, elapsed, m_faultTotal, m_messages);
-    std::printf("  %-28s %8s\n", "steps by kind", "count");
+    std::printf("  %-34s %8s\n", "steps by kind", "count");
     for (const auto& entry : m_steps)
-        std::printf("  %-28s %8u\n", entry.first.c_str(), entry.second);
-    std::printf("  %-28s %8s\n", "faults by kind", "count");
+        std::printf("  %-34s %8u\n", entry.first.c_str(), entry.second);
+    std::printf("  %-34s %8s\n", "faults by kind", "count");
     for (const auto& entry : m_faults)
-        std::printf("  %-28s %8u\n", entry.first.c_str(), entry.second);
-    std::printf("  %-28s %8u\n  %-28s %8u\n", "violations", 0u, "crashes or hangs", 0u);
-    std::printf("  %-28s %8lu -> %lu (Wine's process list)\n", "handles after warm-up", handles0, handles);
-    std::printf("  %-28s %8lu -> %lu (GetGuiResources: a stub in Wine 8)\n", "GDI objects after warm-up", gdi0, gdi);
-    std::printf("  %-28s %8lu -> %lu (windows of the process)\n", "USER objects after warm-up", user0, user);
+        std::printf("  %-34s %8u\n", entry.first.c_str(), entry.second);
+    std::printf("  %-34s %8u\n  %-34s %8u\n", "violations", 0u, "crashes or hangs", 0u);
+    std::printf("  %-34s %8lu -> %lu (Wine's handle list)\n", "handles after warm-up", handles0, handles);
+    std::printf("  %-34s %8lu -> %lu (GetGuiResources: a stub in Wine 8)\n", "GDI objects after warm-up", gdi0, gdi);
+    std::printf("  %-34s %8lu -> %lu (windows of the process)\n", "USER objects after warm-up", user0, user);
     if (warmStep && done > warmStep) {
         const double per1000 = 1000.0 / (done - warmStep);
         std::printf("  handle growth per 1,000 steps after warm-up: %+.1f\n",
