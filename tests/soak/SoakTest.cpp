@@ -38,7 +38,9 @@
 #include "tests/e2e/MessageText.h"
 #include "tests/e2e/RemoteDialog.h"
 #include "tests/e2e/RemotePopupMenu.h"
+#include "tests/soak/ProcessObjects.h"
 #include "tests/soak/QuotedLogLines.h"
+#include "tests/soak/SoakPlatform.h"
 #include "tests/soak/SoakRandom.h"
 
 namespace e2e {
@@ -145,149 +147,16 @@ const KindInfo& InfoOf(Kind kind)
     return kKinds[0];
 }
 
-struct Card {
-    bool present = true;
-    bool protection = true;
-    bool verified = false;
-    std::uint32_t pinLeft = 3;
-    std::uint32_t pukLeft = 10;
-    std::wstring pin;
-    std::wstring puk;
-
-    bool Locked() const { return present && pukLeft == 0; }
-    bool Blocked() const { return present && pukLeft > 0 && pinLeft == 0; }
-    bool NeedsPin() const { return present && pukLeft > 0 && pinLeft > 0 && protection && !verified; }
-    bool Usable() const { return present && pukLeft > 0 && pinLeft > 0 && (!protection || verified); }
-};
-
-Card ReadCard()
-{
-    Card card;
-    card.present = simmodem::GetValue(L"CardPresent", 1) != 0;
-    card.protection = simmodem::GetValue(L"PinProtection", 1) != 0;
-    card.verified = simmodem::GetValue(L"PinVerified", 0) != 0;
-    card.pinLeft = simmodem::GetValue(L"PinLeft", 3);
-    card.pukLeft = simmodem::GetValue(L"PukLeft", 10);
-    card.pin = simmodem::GetText(L"Pin", L"1234");
-    card.puk = simmodem::GetText(L"Puk", L"12345678");
-    return card;
-}
-
-// The PIN line of the tooltip and the settings dialog for a card that
-// answers every question.
-std::wstring PinTextOf(const Card& card)
-{
-    if (!card.present)
-        return text::kCardAbsent;
-    if (card.pukLeft == 0)
-        return text::kCardLocked;
-    if (card.pinLeft == 0)
-        return text::kPukNeeded;
-    if (card.protection && !card.verified)
-        return text::kPinNeeded;
-    return text::kUsable;
-}
-
-std::wstring OtherCode(const std::wstring& code, const wchar_t* first, const wchar_t* second)
-{
-    return code == first ? second : first;
-}
-
-struct ValueSnapshot {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    bool operator==(const ValueSnapshot& other) const { return type == other.type && data == other.data; }
-};
-
-std::map<std::wstring, ValueSnapshot> ReadProductKey()
-{
-    std::map<std::wstring, ValueSnapshot> values;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane\\brindle", 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
-        ERROR_SUCCESS)
-        return values;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[256];
-        DWORD nameLength = 256;
-        BYTE data[1024];
-        DWORD dataLength = sizeof data;
-        DWORD type = 0;
-        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &dataLength) != ERROR_SUCCESS)
-            break;
-        values[std::wstring(name, nameLength)] = ValueSnapshot{type, std::vector<BYTE>(data, data + dataLength)};
-    }
-    RegCloseKey(key);
-    return values;
-}
-
-bool DwordOf(const std::map<std::wstring, ValueSnapshot>& values, const wchar_t* name, DWORD& value)
-{
-    const auto found = values.find(name);
-    if (found == values.end() || found->second.type != REG_DWORD || found->second.data.size() != 4)
-        return false;
-    value = *reinterpret_cast<const DWORD*>(found->second.data.data());
-    return true;
-}
-
-// The visible dialogs of processId that show only an OK button under the
-// product's caption: the program's messages.
-size_t CountMessageWindows(DWORD processId)
-{
-    size_t count = 0;
-    for (HWND dialog : VisibleDialogs(processId)) {
-        const HWND ok = GetDlgItem(dialog, IDOK);
-        if (ok && GetWindow(dialog, GW_CHILD) == ok && !GetWindow(ok, GW_HWNDNEXT) &&
-            TextOf(dialog) == text::kCaption)
-            ++count;
-    }
-    return count;
-}
-
-// The handles processId holds now, from the system's handle list (Wine
-// fills it; its process list gives only the size of the handle table).
-DWORD ProcessHandleCount(DWORD processId)
-{
-    struct Entry {
-        ULONG processId;
-        UCHAR type;
-        UCHAR flags;
-        USHORT handle;
-        void* object;
-        ACCESS_MASK access;
-    };
-    using QueryFunction = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
-    static const auto query = reinterpret_cast<QueryFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    constexpr int kSystemHandleInformation = 16;
-    if (!query)
-        return 0;
-    std::vector<BYTE> buffer(4 << 20);
-    ULONG needed = 0;
-    if (query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) != 0)
-        return 0;
-    const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
-    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
-    DWORD held = 0;
-    for (ULONG i = 0; i < count && sizeof(ULONG_PTR) + (i + 1) * sizeof(Entry) <= buffer.size(); ++i)
-        held += entries[i].processId == processId;
-    return held;
-}
-
-BOOL CALLBACK CountChild(HWND, LPARAM count)
-{
-    ++*reinterpret_cast<DWORD*>(count);
-    return TRUE;
-}
-
-DWORD CountWindows(DWORD processId)
-{
-    DWORD count = 0;
-    for (HWND window : TopLevelWindows(processId)) {
-        ++count;
-        EnumChildWindows(window, CountChild, reinterpret_cast<LPARAM>(&count));
-    }
-    return count;
-}
+using soak::Card;
+using soak::DwordOf;
+using soak::OtherCode;
+using soak::PinTextOf;
+using soak::ReadCard;
+using soak::ReadProductKey;
+using soak::ValueSnapshot;
+using soak::CountMessageWindows;
+using soak::CountWindows;
+using soak::ProcessHandleCount;
 
 class SoakTest : public BrindleTest {
 protected:
