@@ -361,6 +361,12 @@ HWND SoakTest::OpenSettings()
     return settings;
 }
 
+bool DialogHasFocus(HWND dialog)
+{
+    const HWND focus = FocusOf(dialog);
+    return focus == dialog || IsChild(dialog, focus);
+}
+
 // Esc, the dialog's own button or the close box, as the user likes.
 bool SoakTest::CloseDialogAnyWay(HWND dialog, bool keyboard)
 {
@@ -368,11 +374,12 @@ bool SoakTest::CloseDialogAnyWay(HWND dialog, bool keyboard)
     switch (keyboard ? way : 1 + way % 2) {
     case 0:
         Note("Esc");
-        // The key goes where the focus is: into the dialog once it has it.
-        if (!Expect([&] {
-                const HWND focus = FocusOf(dialog);
-                return focus == dialog || IsChild(dialog, focus);
-            }, "a dialog takes the focus"))
+        // The key goes where the focus is. After the tray menu the hidden
+        // main window keeps the foreground, and the user first clicks the
+        // dialog; bringing it forward does what that click does.
+        if (!DialogHasFocus(dialog))
+            SetForegroundWindow(dialog);
+        if (!Expect([&] { return DialogHasFocus(dialog); }, "a dialog takes the focus"))
             return false;
         PressKey(dialog, VK_ESCAPE);
         break;
