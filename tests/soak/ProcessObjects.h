@@ -1,0 +1,19 @@
+// What can be counted of another process from outside under Wine: its
+// handles, its windows, the messages it shows.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace soak {
+
+// The visible dialogs of processId that show only an OK button under the
+// product's caption: the program's messages.
+size_t CountMessageWindows(DWORD processId);
+// The handles processId holds now.
+DWORD ProcessHandleCount(DWORD processId);
+// Its windows, top-level and children.
+DWORD CountWindows(DWORD processId);
+
+} // namespace soak
