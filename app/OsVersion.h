@@ -10,11 +10,11 @@ const std::uint32_t kPlatformWin32Nt = 2;
 const std::uint8_t kProductWorkstation = 1;
 
 struct OsVersionFacts {
-    bool read;                 // the version query succeeded
+    bool read; // the version query succeeded
     std::uint32_t platformId;
     std::uint32_t major;
     std::uint32_t minor;
-    std::uint8_t productType;  // 0 when only the short structure was read
+    std::uint8_t productType; // 0 when only the short structure was read
 };
 
 // The code of an NT major version of 7 or more: a Windows newer than any the

@@ -9,7 +9,7 @@ namespace {
 // Windows 2000 has no wtsapi32.dll: it is looked up, not imported, and only
 // in the system directory.
 const wchar_t kWtsApiDll[] = L"wtsapi32.dll";
-const DWORD kNotifyForThisSession = 0;  // NOTIFY_FOR_THIS_SESSION
+const DWORD kNotifyForThisSession = 0; // NOTIFY_FOR_THIS_SESSION
 
 typedef BOOL(WINAPI* WTSRegisterSessionNotificationFn)(HWND window, DWORD flags);
 typedef BOOL(WINAPI* WTSUnRegisterSessionNotificationFn)(HWND window);

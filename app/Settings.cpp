@@ -17,8 +17,7 @@ const TuningEntry kTuningTable[] = {
     {Settings::kPukMin, &TuningSettings::PukMin, Settings::kDefaultPukMin},
     {Settings::kPukMax, &TuningSettings::PukMax, Settings::kDefaultPukMax},
     {Settings::kResumeDelay, &TuningSettings::ResumeDelay, Settings::kDefaultResumeDelay},
-    {Settings::kResumeTryCount, &TuningSettings::ResumeTryCount,
-     Settings::kDefaultResumeTryCount},
+    {Settings::kResumeTryCount, &TuningSettings::ResumeTryCount, Settings::kDefaultResumeTryCount},
 };
 
 } // namespace
@@ -29,8 +28,7 @@ void ReadSettings(CRegAccess* registry, TuningSettings* settings)
         return;
     for (const TuningEntry& entry : kTuningTable) {
         DWORD value = 0;
-        const bool read =
-            registry != nullptr && registry->QueryDword(entry.Name, &value) == RegResult::kOk;
+        const bool read = registry != nullptr && registry->QueryDword(entry.Name, &value) == RegResult::kOk;
         settings->*entry.Destination = read ? value : entry.Default;
     }
 }
@@ -38,8 +36,7 @@ void ReadSettings(CRegAccess* registry, TuningSettings* settings)
 void ReadDebugSwitch(CRegAccess* registry)
 {
     DWORD value = 0;
-    if (registry != nullptr &&
-        registry->QueryDword(Settings::kDebugPrintEnable, &value) == RegResult::kOk &&
+    if (registry != nullptr && registry->QueryDword(Settings::kDebugPrintEnable, &value) == RegResult::kOk &&
         value == 1)
         g_debugPrintEnabled = 1;
 }

@@ -15,7 +15,7 @@ struct TuningSettings {
     DWORD PinMax;
     DWORD PukMin;
     DWORD PukMax;
-    DWORD ResumeDelay;     // milliseconds
+    DWORD ResumeDelay; // milliseconds
     DWORD ResumeTryCount;
 };
 

@@ -67,8 +67,8 @@ CWinVersion::CWinVersion() : _facts(), _wNativeArchitecture(PROCESSOR_ARCHITECTU
     GetProductInfoFn getProductInfo = FindProc<GetProductInfoFn>(kernel, "GetProductInfo");
     if (extended && getProductInfo != nullptr && info.dwMajorVersion >= 6) {
         DWORD product = 0;
-        if (getProductInfo(info.dwMajorVersion, info.dwMinorVersion, info.wServicePackMajor,
-                           info.wServicePackMinor, &product))
+        if (getProductInfo(info.dwMajorVersion, info.dwMinorVersion, info.wServicePackMajor, info.wServicePackMinor,
+                           &product))
             _dwProductInfo = product;
     }
 }

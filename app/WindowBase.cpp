@@ -44,8 +44,8 @@ LRESULT IWindowHelper::DefaultWindowProc(HWND window, UINT message, WPARAM wPara
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-BOOL IWindowHelper::Create(WNDCLASSEXW windowClass, const wchar_t* title, DWORD style, DWORD exStyle,
-                           const RECT* rect, HWND parent, HMENU menu)
+BOOL IWindowHelper::Create(WNDCLASSEXW windowClass, const wchar_t* title, DWORD style, DWORD exStyle, const RECT* rect,
+                           HWND parent, HMENU menu)
 {
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = &IWindowHelper::StaticWindowProc;
@@ -55,8 +55,8 @@ BOOL IWindowHelper::Create(WNDCLASSEXW windowClass, const wchar_t* title, DWORD 
     const int y = rect != nullptr ? rect->top : CW_USEDEFAULT;
     const int width = rect != nullptr ? rect->right - rect->left : CW_USEDEFAULT;
     const int height = rect != nullptr ? rect->bottom - rect->top : CW_USEDEFAULT;
-    HWND window = ::CreateWindowExW(exStyle, windowClass.lpszClassName, title, style, x, y, width, height, parent,
-                                    menu, windowClass.hInstance, static_cast<IWindowBase*>(this));
+    HWND window = ::CreateWindowExW(exStyle, windowClass.lpszClassName, title, style, x, y, width, height, parent, menu,
+                                    windowClass.hInstance, static_cast<IWindowBase*>(this));
     return window != nullptr;
 }
 

@@ -18,8 +18,8 @@ public:
     // Registers windowClass with the shared window procedure and creates the
     // window with this object as its creation parameter. rect: left, top,
     // right, bottom; null for CW_USEDEFAULT everywhere. TRUE when both succeed.
-    virtual BOOL Create(WNDCLASSEXW windowClass, const wchar_t* title, DWORD style, DWORD exStyle,
-                        const RECT* rect, HWND parent, HMENU menu) = 0;
+    virtual BOOL Create(WNDCLASSEXW windowClass, const wchar_t* title, DWORD style, DWORD exStyle, const RECT* rect,
+                        HWND parent, HMENU menu) = 0;
 
     // The bound window; null before the first message and after WM_DESTROY.
     HWND m_hWnd = nullptr;

@@ -38,8 +38,7 @@ using Clock = std::chrono::steady_clock;
 
 // Seconds per call: the best of several batches, each long enough to time,
 // because other work on the machine only ever makes a batch slower.
-double SecondsPerCall(const std::function<void()>& call, double batchSeconds = 0.2,
-                      int batches = 7)
+double SecondsPerCall(const std::function<void()>& call, double batchSeconds = 0.2, int batches = 7)
 {
     int perBatch = 1;
     for (;;) {
@@ -56,8 +55,7 @@ double SecondsPerCall(const std::function<void()>& call, double batchSeconds = 0
         const auto start = Clock::now();
         for (int i = 0; i < perBatch; ++i)
             call();
-        const double perCall =
-            std::chrono::duration<double>(Clock::now() - start).count() / perBatch;
+        const double perCall = std::chrono::duration<double>(Clock::now() - start).count() / perBatch;
         if (perCall < best)
             best = perCall;
     }
@@ -82,15 +80,12 @@ void Report(const Row& row)
 
 void PrintTable()
 {
-    printf("\n%-34s %14s %14s %9s  %s\n", "operation", "brindle", "openssl/gmp", "ratio",
-           "results");
+    printf("\n%-34s %14s %14s %9s  %s\n", "operation", "brindle", "openssl/gmp", "ratio", "results");
     for (const Row& row : g_rows) {
         // Ratio > 1 means ours is slower, whichever way the unit points.
-        const double ratio =
-            row.HigherIsBetter ? row.Reference / row.Ours : row.Ours / row.Reference;
-        printf("%-34s %10.3f %-3s %10.3f %-3s %8.2fx  %s\n", row.Name.c_str(), row.Ours,
-               row.Unit.c_str(), row.Reference, row.Unit.c_str(), ratio,
-               row.Agree ? "agree" : "DIFFER");
+        const double ratio = row.HigherIsBetter ? row.Reference / row.Ours : row.Ours / row.Reference;
+        printf("%-34s %10.3f %-3s %10.3f %-3s %8.2fx  %s\n", row.Name.c_str(), row.Ours, row.Unit.c_str(),
+               row.Reference, row.Unit.c_str(), ratio, row.Agree ? "agree" : "DIFFER");
     }
     printf("(ratio = brindle time / reference time; above 1 means brindle is slower)\n");
 }
@@ -170,8 +165,7 @@ void BenchBlowfish(std::mt19937& rng)
         for (size_t i = 0; i < words; ++i)
             Crypto::StoreBe32(&bytes[4 * i], theirsOut[i]);
         int outLength = 0;
-        EVP_EncryptUpdate(evp, bytes.data(), &outLength, bytes.data(),
-                          static_cast<int>(bytes.size()));
+        EVP_EncryptUpdate(evp, bytes.data(), &outLength, bytes.data(), static_cast<int>(bytes.size()));
         for (size_t i = 0; i < words; ++i)
             theirsOut[i] = Crypto::LoadBe32(&bytes[4 * i]);
     };
@@ -248,8 +242,8 @@ void BenchPowMod(const HandshakeOperands& ops)
 // exponentiations, the three HMACs, the key-encryption key, enciphering the
 // session key and checking the answer. Returns the bytes that would go on the
 // wire plus the derived keys, so the two implementations can be compared.
-std::vector<uint8_t> HandshakeOurs(const HandshakeOperands& ops, const uint8_t secret[16],
-                                   const uint8_t nonces[48], const uint8_t sessionKey[16])
+std::vector<uint8_t> HandshakeOurs(const HandshakeOperands& ops, const uint8_t secret[16], const uint8_t nonces[48],
+                                   const uint8_t sessionKey[16])
 {
     uint32_t yc[33] = {};
     uint32_t z[33] = {};
@@ -369,12 +363,8 @@ double BenchHandshake(std::mt19937& rng, const HandshakeOperands& ops)
     const std::vector<uint8_t> nonces = RandomBytes(rng, 48);
     const std::vector<uint8_t> sessionKey = RandomBytes(rng, 16);
     std::vector<uint8_t> ours, theirs;
-    auto oursCall = [&] {
-        ours = HandshakeOurs(ops, secret.data(), nonces.data(), sessionKey.data());
-    };
-    auto theirsCall = [&] {
-        theirs = HandshakeReference(ops, secret.data(), nonces.data(), sessionKey.data());
-    };
+    auto oursCall = [&] { ours = HandshakeOurs(ops, secret.data(), nonces.data(), sessionKey.data()); };
+    auto theirsCall = [&] { theirs = HandshakeReference(ops, secret.data(), nonces.data(), sessionKey.data()); };
     const double o = SecondsPerCall(oursCall, 0.5) * 1e3;
     const double t = SecondsPerCall(theirsCall, 0.5) * 1e3;
     Report({"client handshake computation", "ms", o, t, false, ours == theirs});

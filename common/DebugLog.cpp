@@ -45,9 +45,8 @@ void DebugPrint(const wchar_t* format, ...)
     va_end(args);
 
     wchar_t line[kLineChars];
-    FormatW(line, kLineChars, L"%04d/%02d/%02d %02d:%02d:%02d.%03d [PID:%d]%s",
-            now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-            now.wMilliseconds, static_cast<int>(pid), message);
+    FormatW(line, kLineChars, L"%04d/%02d/%02d %02d:%02d:%02d.%03d [PID:%d]%s", now.wYear, now.wMonth, now.wDay,
+            now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, static_cast<int>(pid), message);
     fputws(line, file);
     fclose(file);
 }

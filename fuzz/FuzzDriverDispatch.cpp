@@ -113,20 +113,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         uint8_t* buffer = Exact(shared);
         if (inputLength != 0)
             memcpy(buffer, request.data(), inputLength);
-        status = harness->Core().Dispatch(CSessionHarness::kOwner, code,
-                                          inputLength != 0 ? buffer : nullptr, inputLength,
-                                          outputCapacity != 0 ? buffer : nullptr, outputCapacity,
-                                          &returned);
+        status =
+            harness->Core().Dispatch(CSessionHarness::kOwner, code, inputLength != 0 ? buffer : nullptr, inputLength,
+                                     outputCapacity != 0 ? buffer : nullptr, outputCapacity, &returned);
         answer = buffer;
     } else {
         uint8_t* input = Exact(inputLength);
         if (inputLength != 0)
             memcpy(input, request.data(), inputLength);
         uint8_t* output = Exact(outputCapacity);
-        status = harness->Core().Dispatch(CSessionHarness::kOwner, code,
-                                          inputLength != 0 ? input : nullptr, inputLength,
-                                          outputCapacity != 0 ? output : nullptr, outputCapacity,
-                                          &returned);
+        status =
+            harness->Core().Dispatch(CSessionHarness::kOwner, code, inputLength != 0 ? input : nullptr, inputLength,
+                                     outputCapacity != 0 ? output : nullptr, outputCapacity, &returned);
         free(input);
         answer = output;
     }

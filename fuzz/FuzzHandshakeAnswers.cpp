@@ -69,8 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     }
     default: {
-        const MiscCommon::HandshakeAnswerCheck check =
-            MiscCommon::CheckConfirmationAnswer(cipher, answer, length);
+        const MiscCommon::HandshakeAnswerCheck check = MiscCommon::CheckConfirmationAnswer(cipher, answer, length);
         if (check == MiscCommon::kHandshakeAccepted) {
             Check(length == MiscCommon::kPhase3AnswerBytes);
             uint32_t left = MiscCommon::kAuthMiscLeft;

@@ -37,14 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     uint8_t* answer = Exact(capacity);
     uint32_t copied = 0xFFFFFFFF;
-    MiscCommon::CopyCapsuleAnswer(capsule, capsuleBytes, capacity != 0 ? answer : nullptr,
-                                  capacity, &copied);
+    MiscCommon::CopyCapsuleAnswer(capsule, capsuleBytes, capacity != 0 ? answer : nullptr, capacity, &copied);
     Check(copied <= capacity);
 
     uint8_t* value = withData ? Exact(dataCapacity) : nullptr;
     MiscCommon::RegAnswerFound found = {};
-    const MiscCommon::RegAnswerOutcome outcome = MiscCommon::ReadRegistryAnswer(
-        answer, copied, moreData, value, dataCapacity, &found);
+    const MiscCommon::RegAnswerOutcome outcome =
+        MiscCommon::ReadRegistryAnswer(answer, copied, moreData, value, dataCapacity, &found);
     if (outcome == MiscCommon::kRegAnswerRead && value != nullptr) {
         Check(found.dataLength <= dataCapacity);
         MiscCommon::EnsureStringTerminated(value, dataCapacity, found.dataLength);

@@ -30,12 +30,12 @@ void ToBytes(uint8_t* bytes, const uint32_t* words, size_t count)
         StoreLe32(bytes + 4 * i, words[i]);
 }
 
-bool Call(MiscDriver::CMiscDriverCore& core, uintptr_t owner, const uint8_t* input,
-          uint32_t inputLength, uint8_t* output, uint32_t outputCapacity, uint32_t expected)
+bool Call(MiscDriver::CMiscDriverCore& core, uintptr_t owner, const uint8_t* input, uint32_t inputLength,
+          uint8_t* output, uint32_t outputCapacity, uint32_t expected)
 {
     uint32_t returned = 0;
-    return core.Dispatch(owner, MiscDriver::kIoctlSession, input, inputLength, output,
-                         outputCapacity, &returned) == MiscDriver::kStatusSuccess &&
+    return core.Dispatch(owner, MiscDriver::kIoctlSession, input, inputLength, output, outputCapacity, &returned) ==
+               MiscDriver::kStatusSuccess &&
            returned == expected;
 }
 
@@ -73,11 +73,9 @@ uint32_t NextRandom(void* context)
     return x;
 }
 
-bool Handshake(MiscDriver::CMiscDriverCore& core, uintptr_t owner, uint32_t* random,
-               ClientSession* session)
+bool Handshake(MiscDriver::CMiscDriverCore& core, uintptr_t owner, uint32_t* random, ClientSession* session)
 {
-    uint32_t exponent[MiscDriver::kExponentWords] = {NextRandom(random), NextRandom(random),
-                                                      NextRandom(random), 0};
+    uint32_t exponent[MiscDriver::kExponentWords] = {NextRandom(random), NextRandom(random), NextRandom(random), 0};
     uint8_t hello[160] = {};
     memcpy(hello, "Ini1", 4);
     uint32_t clientPublic[kWords] = {};
@@ -96,8 +94,7 @@ bool Handshake(MiscDriver::CMiscDriverCore& core, uintptr_t owner, uint32_t* ran
     memcpy(nonces, hello + 136, 24);
     memcpy(nonces + 24, answer1 + 136, 24);
     uint8_t authKey[20];
-    HmacSha1(&scratch, MiscDriver::kAuthSecret, MiscDriver::kKeyBytes, nonces, sizeof(nonces),
-             authKey);
+    HmacSha1(&scratch, MiscDriver::kAuthSecret, MiscDriver::kKeyBytes, nonces, sizeof(nonces), authKey);
     uint8_t data[2 * kPublic];
     memcpy(data, hello + 4, kPublic);
     memcpy(data + kPublic, answer1 + 4, kPublic);
@@ -112,8 +109,7 @@ bool Handshake(MiscDriver::CMiscDriverCore& core, uintptr_t owner, uint32_t* ran
     uint32_t driverPublic[kWords];
     ToWords(driverPublic, answer1 + 4, kWords);
     uint32_t shared[kWords] = {};
-    if (!powmod(shared, kWords, driverPublic, kWords, exponent, 4, MiscDriver::kGroupModulus,
-                kWords))
+    if (!powmod(shared, kWords, driverPublic, kWords, exponent, 4, MiscDriver::kGroupModulus, kWords))
         return false;
     uint8_t sharedBytes[kPublic];
     ToBytes(sharedBytes, shared, kWords);
@@ -181,8 +177,7 @@ Bytes Capsule(const Bytes& payload, uint32_t sessionId, const BlowfishContext* c
 }
 
 CSessionHarness::CSessionHarness()
-    : _core(nullptr), _snapshot(nullptr), _random(0x1F2E3D4Cu), _randomSnapshot(0),
-      _ready(false)
+    : _core(nullptr), _snapshot(nullptr), _random(0x1F2E3D4Cu), _randomSnapshot(0), _ready(false)
 {
     _core = new MiscDriver::CMiscDriverCore();
     _snapshot = new uint8_t[sizeof(MiscDriver::CMiscDriverCore)];
@@ -235,8 +230,7 @@ Bytes Utf16(const char16_t* text)
 Bytes Inner(uint32_t sequence, uint32_t function, const Bytes& input, uint32_t answerCapacity)
 {
     Bytes inner(input.size() + MiscWire::kInnerOverhead);
-    MiscWire::WriteInnerRequest(inner.data(), sequence, function,
-                                input.empty() ? nullptr : input.data(),
+    MiscWire::WriteInnerRequest(inner.data(), sequence, function, input.empty() ? nullptr : input.data(),
                                 static_cast<uint32_t>(input.size()), answerCapacity);
     return inner;
 }
@@ -245,10 +239,9 @@ Bytes RegWrite(const char16_t* path, const char16_t* name, uint32_t value)
 {
     const Bytes p = Utf16(path);
     const Bytes n = Utf16(name);
-    Bytes record(MiscWire::RegWriteRecordSize(static_cast<uint32_t>(p.size()),
-                                              static_cast<uint32_t>(n.size())));
-    MiscWire::WriteRegWriteRecord(record.data(), p.data(), static_cast<uint32_t>(p.size()),
-                                  n.data(), static_cast<uint32_t>(n.size()), value);
+    Bytes record(MiscWire::RegWriteRecordSize(static_cast<uint32_t>(p.size()), static_cast<uint32_t>(n.size())));
+    MiscWire::WriteRegWriteRecord(record.data(), p.data(), static_cast<uint32_t>(p.size()), n.data(),
+                                  static_cast<uint32_t>(n.size()), value);
     return record;
 }
 
@@ -256,10 +249,9 @@ Bytes RegQuery(const char16_t* path, const char16_t* name, uint32_t answerCapaci
 {
     const Bytes p = Utf16(path);
     const Bytes n = Utf16(name);
-    Bytes record(MiscWire::RegQueryRecordSize(static_cast<uint32_t>(p.size()),
-                                              static_cast<uint32_t>(n.size())));
-    MiscWire::WriteRegQueryRecord(record.data(), p.data(), static_cast<uint32_t>(p.size()),
-                                  n.data(), static_cast<uint32_t>(n.size()), answerCapacity);
+    Bytes record(MiscWire::RegQueryRecordSize(static_cast<uint32_t>(p.size()), static_cast<uint32_t>(n.size())));
+    MiscWire::WriteRegQueryRecord(record.data(), p.data(), static_cast<uint32_t>(p.size()), n.data(),
+                                  static_cast<uint32_t>(n.size()), answerCapacity);
     return record;
 }
 

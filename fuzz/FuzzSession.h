@@ -40,8 +40,7 @@ struct ClientSession {
 
 // The three handshake phases against `core` for `owner`, as the program runs
 // them. False when any phase failed.
-bool Handshake(MiscDriver::CMiscDriverCore& core, uintptr_t owner, uint32_t* random,
-               ClientSession* session);
+bool Handshake(MiscDriver::CMiscDriverCore& core, uintptr_t owner, uint32_t* random, ClientSession* session);
 
 // Enciphers or deciphers the payload blocks of a capsule held in `bytes`
 // bytes, as many as its size field declares and the buffer holds.

@@ -39,8 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     MiscWire::CapsuleHeader header;
     if (MiscWire::ReadCapsuleHeader(bytes, size, &header)) {
         const uint32_t blocks = MiscWire::CapsuleBlockCount(header.size, size);
-        Check(blocks == 0 ||
-              MiscWire::kCapsuleOverhead + 8ull * blocks <= (header.size < size ? header.size : size));
+        Check(blocks == 0 || MiscWire::kCapsuleOverhead + 8ull * blocks <= (header.size < size ? header.size : size));
         Touch(bytes + MiscWire::kCapsuleHeaderSize, 8ull * blocks, bytes, end);
         const uint32_t capsuleSize = MiscWire::CapsuleSize(header.payloadLength);
         Check(capsuleSize == 0 || capsuleSize >= header.payloadLength + MiscWire::kCapsuleOverhead);

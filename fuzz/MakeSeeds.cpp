@@ -20,8 +20,7 @@ const char16_t kProduct[] = u"SOFTWARE\\Norvane\\brindle";
 constexpr uint32_t kRegSz = 1;
 constexpr uint32_t kRegDword = 4;
 
-bool Write(const std::string& folder, const std::string& target, const std::string& name,
-           const Bytes& bytes)
+bool Write(const std::string& folder, const std::string& target, const std::string& name, const Bytes& bytes)
 {
     const std::string path = folder + "/" + target + "/" + name;
     FILE* file = fopen(path.c_str(), "wb");
@@ -54,12 +53,11 @@ bool DriverSeeds(const std::string& folder)
     const Bytes feature = FuzzSupport::Inner(0, MiscWire::kFuncCall, FuzzSupport::FeatureQuery(), 22);
     const Bytes write =
         FuzzSupport::Inner(0, MiscWire::kFuncRegWrite, FuzzSupport::RegWrite(kProduct, u"GpsOption", 1), 0);
-    const Bytes query = FuzzSupport::Inner(
-        0, MiscWire::kFuncRegQuery, FuzzSupport::RegQuery(kProduct, u"Port", 79), 79);
-    const Bytes lengthQuery = FuzzSupport::Inner(
-        0, MiscWire::kFuncRegQuery, FuzzSupport::RegQuery(kProduct, u"Port", 15), 15);
-    const Bytes enciphered = FuzzSupport::Capsule(feature, harness.Session().Id,
-                                                  &harness.Session().Cipher);
+    const Bytes query =
+        FuzzSupport::Inner(0, MiscWire::kFuncRegQuery, FuzzSupport::RegQuery(kProduct, u"Port", 79), 79);
+    const Bytes lengthQuery =
+        FuzzSupport::Inner(0, MiscWire::kFuncRegQuery, FuzzSupport::RegQuery(kProduct, u"Port", 15), 15);
+    const Bytes enciphered = FuzzSupport::Capsule(feature, harness.Session().Id, &harness.Session().Cipher);
     Bytes hello(160, 0);
     memcpy(hello.data(), "Ini1", 4);
     hello[4] = 2;
@@ -121,8 +119,7 @@ bool AnswerSeeds(const std::string& folder)
                  Prefixed({3, 15, 0}, FuzzSupport::Capsule(AnswerPayload(60, kRegSz, {}), 9, &cipher))) &&
            Write(folder, "answers", "length-query",
                  Prefixed({1, 15, 0}, FuzzSupport::Capsule(AnswerPayload(4, kRegDword, {}), 9, &cipher))) &&
-           Write(folder, "answers", "feature",
-                 Prefixed({0, 22, 0}, FuzzSupport::Capsule(feature, 9, &cipher)));
+           Write(folder, "answers", "feature", Prefixed({0, 22, 0}, FuzzSupport::Capsule(feature, 9, &cipher)));
 }
 
 // A first answer (also with the key derived), the expected proof given back (phase byte with 0x80), and
@@ -137,8 +134,8 @@ bool HandshakeSeeds(const std::string& folder)
         first[i] = static_cast<uint8_t>(i * 37);
     Bytes proof(1 + 20, 0x5A);
     proof[0] = 0x81;
-    uint32_t left = 0x68747541;   // "Auth"
-    uint32_t right = 0x6373694D;  // "Misc"
+    uint32_t left = 0x68747541;  // "Auth"
+    uint32_t right = 0x6373694D; // "Misc"
     BlowfishEncipher(&cipher, &left, &right);
     Bytes confirmation(1 + 8);
     confirmation[0] = 2;
@@ -148,8 +145,8 @@ bool HandshakeSeeds(const std::string& folder)
     }
     Bytes firstWithKey = first;
     firstWithKey[0] = 0x40;
-    return Write(folder, "handshake", "first", first) && Write(folder, "handshake", "first-key", firstWithKey) && Write(folder, "handshake", "proof", proof) &&
-           Write(folder, "handshake", "confirmation", confirmation);
+    return Write(folder, "handshake", "first", first) && Write(folder, "handshake", "first-key", firstWithKey) &&
+           Write(folder, "handshake", "proof", proof) && Write(folder, "handshake", "confirmation", confirmation);
 }
 
 } // namespace

@@ -6,8 +6,8 @@
 
 namespace MiscCommon {
 
-bool CipherCapsule(const BlowfishContext* context, uint8_t* capsule, size_t bufferSize,
-                   bool encipher, uint32_t* failedBlock)
+bool CipherCapsule(const BlowfishContext* context, uint8_t* capsule, size_t bufferSize, bool encipher,
+                   uint32_t* failedBlock)
 {
     if (capsule == nullptr || bufferSize < MiscWire::kCapsuleHeaderSize)
         return true;
@@ -17,8 +17,8 @@ bool CipherCapsule(const BlowfishContext* context, uint8_t* capsule, size_t buff
         uint8_t* block = capsule + MiscWire::kCapsuleHeaderSize + 8 * static_cast<size_t>(i);
         uint32_t left = MiscWire::LoadLe32(block);
         uint32_t right = MiscWire::LoadLe32(block + 4);
-        const bool done = encipher ? BlowfishEncipher(context, &left, &right)
-                                   : BlowfishDecipher(context, &left, &right);
+        const bool done =
+            encipher ? BlowfishEncipher(context, &left, &right) : BlowfishDecipher(context, &left, &right);
         if (!done) {
             if (failedBlock != nullptr)
                 *failedBlock = i;
@@ -30,8 +30,8 @@ bool CipherCapsule(const BlowfishContext* context, uint8_t* capsule, size_t buff
     return true;
 }
 
-CapsuleAnswerCopy CopyCapsuleAnswer(const uint8_t* capsule, size_t receivedBytes, uint8_t* answer,
-                                    uint32_t capacity, uint32_t* copied)
+CapsuleAnswerCopy CopyCapsuleAnswer(const uint8_t* capsule, size_t receivedBytes, uint8_t* answer, uint32_t capacity,
+                                    uint32_t* copied)
 {
     *copied = 0;
     MiscWire::CapsuleHeader header;
@@ -52,8 +52,8 @@ CapsuleAnswerCopy CopyCapsuleAnswer(const uint8_t* capsule, size_t receivedBytes
     return truncated ? kAnswerTruncated : kAnswerCopied;
 }
 
-RegAnswerOutcome ReadRegistryAnswer(const uint8_t* answer, size_t answerBytes, bool moreData,
-                                    uint8_t* data, uint32_t dataCapacity, RegAnswerFound* found)
+RegAnswerOutcome ReadRegistryAnswer(const uint8_t* answer, size_t answerBytes, bool moreData, uint8_t* data,
+                                    uint32_t dataCapacity, RegAnswerFound* found)
 {
     MiscWire::RegQueryAnswer parsed;
     if (!MiscWire::ReadRegQueryAnswer(answer, answerBytes, &parsed))
@@ -72,8 +72,7 @@ RegAnswerOutcome ReadRegistryAnswer(const uint8_t* answer, size_t answerBytes, b
     return kRegAnswerRead;
 }
 
-bool ReadMiscPacketLengths(const uint8_t* packet, size_t packetSize, uint16_t* requestLength,
-                           uint16_t* answerLength)
+bool ReadMiscPacketLengths(const uint8_t* packet, size_t packetSize, uint16_t* requestLength, uint16_t* answerLength)
 {
     MiscWire::MiscPacketHeader header;
     if (!MiscWire::ReadMiscPacketHeader(packet, packetSize, &header))

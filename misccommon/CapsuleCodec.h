@@ -16,14 +16,14 @@ namespace MiscCommon {
 // buffer of `bufferSize` bytes: as many 8-byte blocks as the size field at
 // offset 4 declares, but never past the buffer's end. False when a block
 // failed; *failedBlock then holds its index.
-bool CipherCapsule(const BlowfishContext* context, uint8_t* capsule, size_t bufferSize,
-                   bool encipher, uint32_t* failedBlock);
+bool CipherCapsule(const BlowfishContext* context, uint8_t* capsule, size_t bufferSize, bool encipher,
+                   uint32_t* failedBlock);
 
 enum CapsuleAnswerCopy {
-    kAnswerEmpty,      // the payload length is 0
-    kAnswerCopied,     // the whole payload fitted
-    kAnswerTruncated,  // only the first `capacity` bytes were copied
-    kAnswerInvalid,    // the blocks to copy did not all arrive; nothing copied
+    kAnswerEmpty,     // the payload length is 0
+    kAnswerCopied,    // the whole payload fitted
+    kAnswerTruncated, // only the first `capacity` bytes were copied
+    kAnswerInvalid,   // the blocks to copy did not all arrive; nothing copied
 };
 
 // Copies the payload of the (deciphered) answer capsule, of which
@@ -32,17 +32,17 @@ enum CapsuleAnswerCopy {
 // is the capacity. Every 8-byte block the copy touches must have arrived: a
 // frame that declares more payload than that would hand back the zeros (or
 // their deciphered garbage) of a buffer the driver never wrote.
-CapsuleAnswerCopy CopyCapsuleAnswer(const uint8_t* capsule, size_t receivedBytes, uint8_t* answer,
-                                    uint32_t capacity, uint32_t* copied);
+CapsuleAnswerCopy CopyCapsuleAnswer(const uint8_t* capsule, size_t receivedBytes, uint8_t* answer, uint32_t capacity,
+                                    uint32_t* copied);
 
 enum RegAnswerOutcome {
-    kRegAnswerRead,     // the data fitted and was copied (if a buffer was given)
-    kRegAnswerTooLong,  // length and type are known, the data was not copied
-    kRegAnswerInvalid,  // no "RgQO" header, or sizes that contradict each other
+    kRegAnswerRead,    // the data fitted and was copied (if a buffer was given)
+    kRegAnswerTooLong, // length and type are known, the data was not copied
+    kRegAnswerInvalid, // no "RgQO" header, or sizes that contradict each other
 };
 
 struct RegAnswerFound {
-    uint32_t dataLength;  // as the driver declared it
+    uint32_t dataLength; // as the driver declared it
     uint32_t type;
 };
 
@@ -51,14 +51,13 @@ struct RegAnswerFound {
 // short. With `data` null nothing is copied and a declared length above
 // zero counts as too long (a length query); otherwise up to `dataCapacity`
 // bytes are copied.
-RegAnswerOutcome ReadRegistryAnswer(const uint8_t* answer, size_t answerBytes, bool moreData,
-                                    uint8_t* data, uint32_t dataCapacity, RegAnswerFound* found);
+RegAnswerOutcome ReadRegistryAnswer(const uint8_t* answer, size_t answerBytes, bool moreData, uint8_t* data,
+                                    uint32_t dataCapacity, RegAnswerFound* found);
 
 // The request and answer lengths a misc-function packet of `packetSize` bytes
 // declares. False when the header does not fit the packet or either length
 // exceeds it: the transport would read or write past the caller's packet.
-bool ReadMiscPacketLengths(const uint8_t* packet, size_t packetSize, uint16_t* requestLength,
-                           uint16_t* answerLength);
+bool ReadMiscPacketLengths(const uint8_t* packet, size_t packetSize, uint16_t* requestLength, uint16_t* answerLength);
 
 } // namespace MiscCommon
 

@@ -23,4 +23,4 @@ const std::uint32_t kMoreData = 9;
 const std::uint32_t kDriverTooOld = 10;
 // The device was found but could not be opened.
 const std::uint32_t kOpenFailed = 11;
-}  // namespace ChannelResult
+} // namespace ChannelResult

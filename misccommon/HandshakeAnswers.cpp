@@ -30,15 +30,13 @@ HandshakeAnswerCheck ReadPhase1Answer(const uint8_t* answer, size_t returned, Ph
     return kHandshakeAccepted;
 }
 
-bool DeriveKeyEncryptionKey(const uint8_t* driverPublic, const uint32_t* exponent,
-                            uint32_t (&shared)[kModulusWords], Sha1Context* hash,
-                            uint8_t (&kek)[kSha1DigestSize])
+bool DeriveKeyEncryptionKey(const uint8_t* driverPublic, const uint32_t* exponent, uint32_t (&shared)[kModulusWords],
+                            Sha1Context* hash, uint8_t (&kek)[kSha1DigestSize])
 {
     uint32_t base[kModulusWords];
     for (size_t i = 0; i < kModulusWords; ++i)
         base[i] = Crypto::LoadLe32(driverPublic + 4 * i);
-    if (!powmod(shared, kModulusWords, base, kModulusWords, exponent, kExponentWords,
-                kSessionModulus, kModulusWords))
+    if (!powmod(shared, kModulusWords, base, kModulusWords, exponent, kExponentWords, kSessionModulus, kModulusWords))
         return false;
     uint8_t sharedBytes[kPublicValueBytes];
     for (size_t i = 0; i < kModulusWords; ++i)
@@ -51,17 +49,15 @@ bool DeriveKeyEncryptionKey(const uint8_t* driverPublic, const uint32_t* exponen
     return true;
 }
 
-HandshakeAnswerCheck CheckProofAnswer(const uint8_t* answer, size_t returned,
-                                      const uint8_t (&expected)[kProofBytes])
+HandshakeAnswerCheck CheckProofAnswer(const uint8_t* answer, size_t returned, const uint8_t (&expected)[kProofBytes])
 {
     if (answer == nullptr || returned != kPhase2AnswerBytes)
         return kHandshakeWrongSize;
-    return EqualInConstantTime(answer, expected, kProofBytes) ? kHandshakeAccepted
-                                                              : kHandshakeRefused;
+    return EqualInConstantTime(answer, expected, kProofBytes) ? kHandshakeAccepted : kHandshakeRefused;
 }
 
-HandshakeAnswerCheck CheckConfirmationAnswer(const BlowfishContext* sessionCipher,
-                                             const uint8_t* answer, size_t returned)
+HandshakeAnswerCheck CheckConfirmationAnswer(const BlowfishContext* sessionCipher, const uint8_t* answer,
+                                             size_t returned)
 {
     if (answer == nullptr || returned != kPhase3AnswerBytes)
         return kHandshakeWrongSize;
@@ -69,8 +65,7 @@ HandshakeAnswerCheck CheckConfirmationAnswer(const BlowfishContext* sessionCiphe
     uint32_t right = Crypto::LoadLe32(answer + 4);
     if (!BlowfishDecipher(sessionCipher, &left, &right))
         return kHandshakeRefused;
-    return left == kAuthMiscLeft && right == kAuthMiscRight ? kHandshakeAccepted
-                                                            : kHandshakeRefused;
+    return left == kAuthMiscLeft && right == kAuthMiscRight ? kHandshakeAccepted : kHandshakeRefused;
 }
 
 } // namespace MiscCommon

@@ -16,14 +16,14 @@ namespace MiscCommon {
 
 enum HandshakeAnswerCheck {
     kHandshakeAccepted,
-    kHandshakeWrongSize,  // not exactly the answer's size: the call failed
-    kHandshakeRefused,    // the right size, but not what an authentic driver sends
+    kHandshakeWrongSize, // not exactly the answer's size: the call failed
+    kHandshakeRefused,   // the right size, but not what an authentic driver sends
 };
 
 struct Phase1Answer {
     uint32_t sessionId;
-    const uint8_t* driverPublic;  // kPublicValueBytes, little-endian words
-    const uint8_t* nonceArea;     // kPhase1NonceAreaBytes
+    const uint8_t* driverPublic; // kPublicValueBytes, little-endian words
+    const uint8_t* nonceArea;    // kPhase1NonceAreaBytes
 };
 
 // The first answer: session id, the driver's public value and its nonce area,
@@ -34,16 +34,14 @@ HandshakeAnswerCheck ReadPhase1Answer(const uint8_t* answer, size_t returned, Ph
 // power `exponent` modulo the session group. `shared` and `hash` are the
 // caller's scratch for secrets, left for the caller to wipe. False when the
 // arithmetic failed.
-bool DeriveKeyEncryptionKey(const uint8_t* driverPublic, const uint32_t* exponent,
-                            uint32_t (&shared)[kModulusWords], Sha1Context* hash,
-                            uint8_t (&kek)[kSha1DigestSize]);
+bool DeriveKeyEncryptionKey(const uint8_t* driverPublic, const uint32_t* exponent, uint32_t (&shared)[kModulusWords],
+                            Sha1Context* hash, uint8_t (&kek)[kSha1DigestSize]);
 
 // The second answer: the driver's proof, compared in constant time.
-HandshakeAnswerCheck CheckProofAnswer(const uint8_t* answer, size_t returned,
-                                      const uint8_t (&expected)[kProofBytes]);
+HandshakeAnswerCheck CheckProofAnswer(const uint8_t* answer, size_t returned, const uint8_t (&expected)[kProofBytes]);
 
 // The third answer: "AuthMisc" enciphered under the new session key.
-HandshakeAnswerCheck CheckConfirmationAnswer(const BlowfishContext* sessionCipher,
-                                             const uint8_t* answer, size_t returned);
+HandshakeAnswerCheck CheckConfirmationAnswer(const BlowfishContext* sessionCipher, const uint8_t* answer,
+                                             size_t returned);
 
 } // namespace MiscCommon

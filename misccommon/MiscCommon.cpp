@@ -14,21 +14,16 @@ namespace {
 // buffer; the zero-filled rest keeps the text terminated.
 constexpr DWORD kDriverVersionReadBytes = 256;
 
-const wchar_t kClassDevsFailed[] =
-    L"MiscCommon::CMiscCommon::OpenDriver: SetupDiGetClassDevs failed.";
-const wchar_t kEnumFailed[] =
-    L"MiscCommon::CMiscCommon::OpenDriver: SetupDiEnumDeviceInterfaces failed.";
+const wchar_t kClassDevsFailed[] = L"MiscCommon::CMiscCommon::OpenDriver: SetupDiGetClassDevs failed.";
+const wchar_t kEnumFailed[] = L"MiscCommon::CMiscCommon::OpenDriver: SetupDiEnumDeviceInterfaces failed.";
 const wchar_t kDetailFirstFailed[] =
     L"MiscCommon::CMiscCommon::OpenDriver: SetupDiGetDeviceInterfaceDetail (First time) failed.";
 const wchar_t kHeapAllocFailed[] = L"MiscCommon::CMiscCommon::OpenDriver: HeapAlloc failed.";
 const wchar_t kDetailSecondFailed[] =
     L"MiscCommon::CMiscCommon::OpenDriver: SetupDiGetDeviceInterfaceDetail (Second time) failed.";
-const wchar_t kOpenDevRegKeyFailed[] =
-    L"MiscCommon::CMiscCommon::OpenDriver: SetupDiOpenDevRegKey failed.";
-const wchar_t kVersionArrayFailed[] =
-    L"MiscCommon::CMiscCommon::OpenDriver: _szVersion array initialize failed.";
-const wchar_t kQueryValueFailed[] =
-    L"MiscCommon::CMiscCommon::OpenDriver: RegQueryValueEx failed.";
+const wchar_t kOpenDevRegKeyFailed[] = L"MiscCommon::CMiscCommon::OpenDriver: SetupDiOpenDevRegKey failed.";
+const wchar_t kVersionArrayFailed[] = L"MiscCommon::CMiscCommon::OpenDriver: _szVersion array initialize failed.";
+const wchar_t kQueryValueFailed[] = L"MiscCommon::CMiscCommon::OpenDriver: RegQueryValueEx failed.";
 const wchar_t kCreateFileFailed[] = L"MiscCommon::CMiscCommon::OpenDriver: CreateFile failed.";
 
 } // namespace
@@ -71,8 +66,7 @@ void CMiscCommon::ClearLastErrorText()
 
 bool CMiscCommon::IsDriverVersionSupported() const
 {
-    return MiscCommon::IsDriverVersionSupported(_dwVersionMajor, _dwVersionMinor,
-                                                _dwVersionBuild);
+    return MiscCommon::IsDriverVersionSupported(_dwVersionMajor, _dwVersionMinor, _dwVersionBuild);
 }
 
 DWORD CMiscCommon::OpenDriver()
@@ -157,8 +151,7 @@ void CMiscCommon::EndSession(DWORD sessionId)
     input[2] = static_cast<BYTE>(sessionId >> 16);
     input[3] = static_cast<BYTE>(sessionId >> 24);
     DWORD returned = 0;
-    _pDevice->Control(_hDevice, IOCTL_MISC_SESSION_CLOSE, input, sizeof(input), nullptr, 0,
-                      &returned);
+    _pDevice->Control(_hDevice, IOCTL_MISC_SESSION_CLOSE, input, sizeof(input), nullptr, 0, &returned);
     SetLastError(error);
 }
 

@@ -49,22 +49,21 @@ public:
     // null only with capacity 0. TRUE with *bytesReturned the answer length;
     // FALSE with the reason in GetLastError() (ERROR_MORE_DATA: the answer was
     // cut to the capacity, and *bytesReturned is the capacity).
-    BOOL EncapsuledDeviceIoControl(DWORD function, const void* input, DWORD inputLength,
-                                   void* answer, DWORD answerCapacity, DWORD* bytesReturned);
+    BOOL EncapsuledDeviceIoControl(DWORD function, const void* input, DWORD inputLength, void* answer,
+                                   DWORD answerCapacity, DWORD* bytesReturned);
 
     // Writes the REG_DWORD *lpData as lpName under root\lpPath. 0 written; 2
     // transport or driver failure; 3 null argument; 5 no memory; 10 driver
     // too old or root not HKEY_LOCAL_MACHINE.
-    DWORD SetRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* lpName,
-                      const DWORD* lpData);
+    DWORD SetRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* lpName, const DWORD* lpData);
     // Reads lpName under root\lpPath. *pSize is the capacity of lpData in
     // bytes when lpData is given, and receives the stored length; pType and
     // lpData are optional. 0 read (without lpData: length and type found); 2
     // failure; 3 bad argument or refused by the driver; 5 no memory; 9 longer
     // than the capacity (*pSize, *pType hold the stored length and type); 10
     // as SetRegistry.
-    DWORD QueryRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* lpName, DWORD* pType,
-                        void* lpData, DWORD* pSize);
+    DWORD QueryRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* lpName, DWORD* pType, void* lpData,
+                        DWORD* pSize);
 
     // Sends a misc-function packet, which the driver's answer overwrites; a
     // busy answer (status 4) is sent once more after 100 ms. 0 sent (the
@@ -75,8 +74,7 @@ public:
     // CallMiscFunction returned (10 without sending to an old driver, 5 when
     // the packet is not allocated); *pStatus is set after a sent request, the
     // four words only when that status is 0. Any out-pointer may be null.
-    DWORD QueryMiscFeatures(BYTE* pStatus, WORD* pWord12, WORD* pWord14, WORD* pWord16,
-                            WORD* pWord18);
+    DWORD QueryMiscFeatures(BYTE* pStatus, WORD* pWord12, WORD* pWord14, WORD* pWord16, WORD* pWord18);
 
 private:
     // A zero-filled capsule from the process heap for a payload of `length`
@@ -97,8 +95,7 @@ private:
     void ClearLastErrorText();
     // Keeps GetLastError() as it was on entry.
     void EndSession(DWORD sessionId);
-    DWORD FailInitialize(const wchar_t* text, DWORD result, DWORD error, bool endSession,
-                         DWORD sessionId);
+    DWORD FailInitialize(const wchar_t* text, DWORD result, DWORD error, bool endSession, DWORD sessionId);
 
     // The handshake's phases, in order; each answers a ChannelResult and, on
     // failure, has already ended the session it opened.
@@ -109,12 +106,12 @@ private:
     DWORD _HandshakeSendKey(Handshake& handshake);
 
     HANDLE _hDevice;
-    CHeapText _szVersion;      // kTextChars; none until first read
+    CHeapText _szVersion; // kTextChars; none until first read
     DWORD _dwSessionId;
     LONG _dwSequence;
     BlowfishContext* _pBlowfish; // owned; null without a session
     BOOL _bSecureSession;
-    CHeapText _szLastError;    // kTextChars; none when the heap had no room
+    CHeapText _szLastError; // kTextChars; none when the heap had no room
     DWORD _dwVersionMajor;
     DWORD _dwVersionMinor;
     DWORD _dwVersionBuild;

@@ -17,24 +17,17 @@ namespace MiscCommon {
 
 namespace {
 
-const wchar_t kCapsuleHeapFailed[] =
-    L"MiscCommon::CMiscCommon::_InitializeMessageCapsule: HeapAlloc failed.";
+const wchar_t kCapsuleHeapFailed[] = L"MiscCommon::CMiscCommon::_InitializeMessageCapsule: HeapAlloc failed.";
 const wchar_t kEncryptNull[] = L"MiscCommon::CMiscCommon::_Encrypt: capsule is NULL";
-const wchar_t kEncryptNoContext[] =
-    L"MiscCommon::CMiscCommon::_Encrypt: BlowFish Context is not initialized.";
-const wchar_t kEncryptFailed[] =
-    L"MiscCommon::CMiscCommon::_Encrypt: BlowFish Encipher failed. i = %d";
+const wchar_t kEncryptNoContext[] = L"MiscCommon::CMiscCommon::_Encrypt: BlowFish Context is not initialized.";
+const wchar_t kEncryptFailed[] = L"MiscCommon::CMiscCommon::_Encrypt: BlowFish Encipher failed. i = %d";
 const wchar_t kDecryptNull[] = L"MiscCommon::CMiscCommon::_Decrypt: capsule is NULL";
-const wchar_t kDecryptNoContext[] =
-    L"MiscCommon::CMiscCommon::_Decrypt: BlowFish Context is not initialized.";
-const wchar_t kDecryptFailed[] =
-    L"MiscCommon::CMiscCommon::_Decrypt: BlowFish Decipher failed. i = %d";
-const wchar_t kInvalidArguments[] =
-    L"MiscCommon::CMiscCommon::EncapsuledDeviceIoControl: Invalid Argument(s).";
+const wchar_t kDecryptNoContext[] = L"MiscCommon::CMiscCommon::_Decrypt: BlowFish Context is not initialized.";
+const wchar_t kDecryptFailed[] = L"MiscCommon::CMiscCommon::_Decrypt: BlowFish Decipher failed. i = %d";
+const wchar_t kInvalidArguments[] = L"MiscCommon::CMiscCommon::EncapsuledDeviceIoControl: Invalid Argument(s).";
 const wchar_t kSessionNotInitialized[] =
     L"MiscCommon::CMiscCommon::EncapsuledDeviceIoControl: Session Not Initialized.";
-const wchar_t kInnerHeapFailed[] =
-    L"MiscCommon::CMiscCommon::EncapsuledDeviceIoControl: HeapAlloc failed.";
+const wchar_t kInnerHeapFailed[] = L"MiscCommon::CMiscCommon::EncapsuledDeviceIoControl: HeapAlloc failed.";
 const wchar_t kInvalidStructure[] =
     L"MiscCommon::CMiscCommon::EncapsuledDeviceIoControl: Invalid structure returned. size = %d";
 
@@ -55,9 +48,7 @@ BYTE* CMiscCommon::_InitializeMessageCapsule(DWORD length, const void* source)
     // CapsuleSize refuses lengths whose size would wrap; that is as much an
     // allocation that cannot be had as a failed HeapAlloc.
     const uint32_t size = MiscWire::CapsuleSize(length);
-    BYTE* capsule = size == 0 ? nullptr
-                              : static_cast<BYTE*>(
-                                    HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+    BYTE* capsule = size == 0 ? nullptr : static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
     if (capsule == nullptr) {
         SetLastErrorText(kCapsuleHeapFailed);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -81,8 +72,7 @@ DWORD CMiscCommon::CipherMessageCapsule(BYTE* capsule, DWORD capsuleBytes, bool 
     }
     uint32_t failedBlock = 0;
     if (!CipherCapsule(_pBlowfish, capsule, capsuleBytes, encipher, &failedBlock)) {
-        FormatLastErrorText(encipher ? kEncryptFailed : kDecryptFailed,
-                            static_cast<int>(failedBlock));
+        FormatLastErrorText(encipher ? kEncryptFailed : kDecryptFailed, static_cast<int>(failedBlock));
         return ChannelResult::kFailed;
     }
     return ChannelResult::kOk;
@@ -98,9 +88,8 @@ DWORD CMiscCommon::_Decrypt(BYTE* capsule, DWORD capsuleBytes)
     return CipherMessageCapsule(capsule, capsuleBytes, false);
 }
 
-BOOL CMiscCommon::EncapsuledDeviceIoControl(DWORD function, const void* input, DWORD inputLength,
-                                            void* answer, DWORD answerCapacity,
-                                            DWORD* bytesReturned)
+BOOL CMiscCommon::EncapsuledDeviceIoControl(DWORD function, const void* input, DWORD inputLength, void* answer,
+                                            DWORD answerCapacity, DWORD* bytesReturned)
 {
     if (!IsDriverVersionSupported()) {
         SetLastError(ERROR_NOT_SUPPORTED);
@@ -134,8 +123,7 @@ BOOL CMiscCommon::EncapsuledDeviceIoControl(DWORD function, const void* input, D
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
-    MiscWire::WriteInnerRequest(static_cast<uint8_t*>(inner.Get()),
-                                static_cast<uint32_t>(_dwSequence), function,
+    MiscWire::WriteInnerRequest(static_cast<uint8_t*>(inner.Get()), static_cast<uint32_t>(_dwSequence), function,
                                 static_cast<const uint8_t*>(input), inputLength, answerCapacity);
 
     BYTE* request = _InitializeMessageCapsule(innerSize, inner.Get());
@@ -160,8 +148,8 @@ BOOL CMiscCommon::EncapsuledDeviceIoControl(DWORD function, const void* input, D
     memset(answerCapsule, 0, answerSize);
 
     DWORD returned = 0;
-    const BOOL called = _pDevice->Control(_hDevice, IOCTL_MISC_CAPSULE, request, requestSize,
-                                          answerCapsule, answerSize, &returned);
+    const BOOL called =
+        _pDevice->Control(_hDevice, IOCTL_MISC_CAPSULE, request, requestSize, answerCapsule, answerSize, &returned);
     const DWORD error = GetLastError();
     // The driver counts every capsule it saw; one that never reached it
     // (failed, nothing returned) must not move ours ahead of the driver's.
@@ -183,8 +171,8 @@ BOOL CMiscCommon::EncapsuledDeviceIoControl(DWORD function, const void* input, D
     // our own zeros.
     const DWORD received = returned < answerSize ? returned : answerSize;
     uint32_t copied = 0;
-    const CapsuleAnswerCopy copy = CopyCapsuleAnswer(
-        answerCapsule, received, static_cast<uint8_t*>(answer), answerCapacity, &copied);
+    const CapsuleAnswerCopy copy =
+        CopyCapsuleAnswer(answerCapsule, received, static_cast<uint8_t*>(answer), answerCapacity, &copied);
     if (copy == kAnswerInvalid) {
         FormatLastErrorText(kInvalidStructure, static_cast<int>(returned));
         SetLastError(ERROR_INVALID_DATA);

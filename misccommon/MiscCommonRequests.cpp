@@ -15,27 +15,20 @@ namespace MiscCommon {
 
 namespace {
 
-const wchar_t kSetNullArgument[] =
-    L"MiscCommon::CMiscCommon::SetRegistry: lpPath, lpName or lpData is NULL";
+const wchar_t kSetNullArgument[] = L"MiscCommon::CMiscCommon::SetRegistry: lpPath, lpName or lpData is NULL";
 const wchar_t kSetTooLong[] = L"MiscCommon::CMiscCommon::SetRegistry: lpPath or lpName is too long";
 const wchar_t kSetHeapFailed[] = L"MiscCommon::CMiscCommon::SetRegistry: HeapAlloc failed.";
 const wchar_t kSetSendFailed[] = L"MiscCommon::CMiscCommon::SetRegistry: DeviceIoControl failed.";
-const wchar_t kQueryNullArgument[] =
-    L"MiscCommon::CMiscCommon::QueryRegistry: lpPath or lpName is NULL";
-const wchar_t kQueryTooLong[] =
-    L"MiscCommon::CMiscCommon::QueryRegistry: lpPath or lpName is too long";
-const wchar_t kQueryHeapFailed[] =
-    L"MiscCommon::CMiscCommon::QueryRegistry: HeapAlloc failed. I:%d O:%d";
-const wchar_t kQueryInvalidAnswer[] =
-    L"MiscCommon::CMiscCommon::QueryRegistry: Invalid return struct.";
+const wchar_t kQueryNullArgument[] = L"MiscCommon::CMiscCommon::QueryRegistry: lpPath or lpName is NULL";
+const wchar_t kQueryTooLong[] = L"MiscCommon::CMiscCommon::QueryRegistry: lpPath or lpName is too long";
+const wchar_t kQueryHeapFailed[] = L"MiscCommon::CMiscCommon::QueryRegistry: HeapAlloc failed. I:%d O:%d";
+const wchar_t kQueryInvalidAnswer[] = L"MiscCommon::CMiscCommon::QueryRegistry: Invalid return struct.";
 const wchar_t kCallNoDevice[] = L"MiscCommon::CMiscCommon::CallMiscFunction: _hDevice is NULL";
 const wchar_t kCallNullPacket[] = L"MiscCommon::CMiscCommon::CallMiscFunction: pPacket is NULL";
 const wchar_t kCallZeroSize[] = L"MiscCommon::CMiscCommon::CallMiscFunction: sizePacket is '0'";
-const wchar_t kCallLengths[] =
-    L"MiscCommon::CMiscCommon::CallMiscFunction: packet lengths exceed sizePacket";
+const wchar_t kCallLengths[] = L"MiscCommon::CMiscCommon::CallMiscFunction: packet lengths exceed sizePacket";
 const wchar_t kCallHeapFailed[] = L"MiscCommon::CMiscCommon::CallMiscFunction: HeapAlloc failed.";
-const wchar_t kCallSendFailed[] =
-    L"MiscCommon::CMiscCommon::CallMiscFunction: DeviceIoControl failed.";
+const wchar_t kCallSendFailed[] = L"MiscCommon::CMiscCommon::CallMiscFunction: DeviceIoControl failed.";
 
 constexpr DWORD kBusyRetryDelayMs = 100;
 // The feature packet is allocated one byte longer than it is sent.
@@ -67,8 +60,7 @@ DWORD CMiscCommon::FailRegistry(const wchar_t* text, DWORD result, DWORD error)
     return result;
 }
 
-DWORD CMiscCommon::SetRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* lpName,
-                               const DWORD* lpData)
+DWORD CMiscCommon::SetRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* lpName, const DWORD* lpData)
 {
     if (!IsDriverVersionSupported() || root != HKEY_LOCAL_MACHINE)
         return ChannelResult::kDriverTooOld;
@@ -83,20 +75,19 @@ DWORD CMiscCommon::SetRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* 
     CHeapBlock record(recordSize);
     if (record.Get() == nullptr)
         return FailRegistry(kSetHeapFailed, ChannelResult::kNoMemory, ERROR_NOT_ENOUGH_MEMORY);
-    MiscWire::WriteRegWriteRecord(static_cast<uint8_t*>(record.Get()), BytesOf(lpPath), pathBytes,
-                                  BytesOf(lpName), nameBytes, *lpData);
+    MiscWire::WriteRegWriteRecord(static_cast<uint8_t*>(record.Get()), BytesOf(lpPath), pathBytes, BytesOf(lpName),
+                                  nameBytes, *lpData);
 
     // Capacity 0: any payload in the answer turns into ERROR_MORE_DATA, so a
     // TRUE here is the empty answer a write must get.
     DWORD returned = 0;
-    if (!EncapsuledDeviceIoControl(MiscWire::kFuncRegWrite, record.Get(), recordSize, nullptr, 0,
-                                   &returned))
+    if (!EncapsuledDeviceIoControl(MiscWire::kFuncRegWrite, record.Get(), recordSize, nullptr, 0, &returned))
         return FailRegistry(kSetSendFailed, ChannelResult::kFailed, GetLastError());
     return ChannelResult::kOk;
 }
 
-DWORD CMiscCommon::QueryRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* lpName,
-                                 DWORD* pType, void* lpData, DWORD* pSize)
+DWORD CMiscCommon::QueryRegistry(HKEY root, const wchar_t* lpPath, const wchar_t* lpName, DWORD* pType, void* lpData,
+                                 DWORD* pSize)
 {
     if (!IsDriverVersionSupported() || root != HKEY_LOCAL_MACHINE)
         return ChannelResult::kDriverTooOld;
@@ -119,17 +110,16 @@ DWORD CMiscCommon::QueryRegistry(HKEY root, const wchar_t* lpPath, const wchar_t
     CHeapBlock record(recordSize);
     CHeapBlock answer(answerCapacity);
     if (record.Get() == nullptr || answer.Get() == nullptr) {
-        FormatLastErrorText(kQueryHeapFailed, static_cast<int>(recordSize),
-                            static_cast<int>(answerCapacity));
+        FormatLastErrorText(kQueryHeapFailed, static_cast<int>(recordSize), static_cast<int>(answerCapacity));
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return ChannelResult::kNoMemory;
     }
-    MiscWire::WriteRegQueryRecord(static_cast<uint8_t*>(record.Get()), BytesOf(lpPath), pathBytes,
-                                  BytesOf(lpName), nameBytes, answerCapacity);
+    MiscWire::WriteRegQueryRecord(static_cast<uint8_t*>(record.Get()), BytesOf(lpPath), pathBytes, BytesOf(lpName),
+                                  nameBytes, answerCapacity);
 
     DWORD returned = 0;
-    const BOOL sent = EncapsuledDeviceIoControl(MiscWire::kFuncRegQuery, record.Get(), recordSize,
-                                                answer.Get(), answerCapacity, &returned);
+    const BOOL sent = EncapsuledDeviceIoControl(MiscWire::kFuncRegQuery, record.Get(), recordSize, answer.Get(),
+                                                answerCapacity, &returned);
     const DWORD error = GetLastError();
     if (!sent && error == ERROR_INVALID_PARAMETER)
         return ChannelResult::kInvalidArgument;
@@ -140,9 +130,8 @@ DWORD CMiscCommon::QueryRegistry(HKEY root, const wchar_t* lpPath, const wchar_t
         return ChannelResult::kFailed;
 
     RegAnswerFound found = {};
-    const RegAnswerOutcome outcome =
-        ReadRegistryAnswer(static_cast<const uint8_t*>(answer.Get()), returned, moreData,
-                           static_cast<uint8_t*>(lpData), dataCapacity, &found);
+    const RegAnswerOutcome outcome = ReadRegistryAnswer(static_cast<const uint8_t*>(answer.Get()), returned, moreData,
+                                                        static_cast<uint8_t*>(lpData), dataCapacity, &found);
     if (outcome == kRegAnswerInvalid)
         return FailRegistry(kQueryInvalidAnswer, ChannelResult::kFailed, sent ? ERROR_INVALID_DATA : error);
     if (pSize != nullptr)
@@ -182,8 +171,7 @@ DWORD CMiscCommon::CallMiscFunction(BYTE* pPacket, DWORD sizePacket)
 
     for (int attempt = 0;; ++attempt) {
         DWORD returned = 0;
-        if (!EncapsuledDeviceIoControl(MiscWire::kFuncCall, pPacket, requestLength, pPacket,
-                                       answerLength, &returned))
+        if (!EncapsuledDeviceIoControl(MiscWire::kFuncCall, pPacket, requestLength, pPacket, answerLength, &returned))
             return FailRegistry(kCallSendFailed, ChannelResult::kFailed, GetLastError());
         if (pPacket[0] != MiscWire::kMiscStatusBusy || attempt == 1)
             break;
@@ -196,8 +184,7 @@ DWORD CMiscCommon::CallMiscFunction(BYTE* pPacket, DWORD sizePacket)
     return ChannelResult::kOk;
 }
 
-DWORD CMiscCommon::QueryMiscFeatures(BYTE* pStatus, WORD* pWord12, WORD* pWord14,
-                                     WORD* pWord16, WORD* pWord18)
+DWORD CMiscCommon::QueryMiscFeatures(BYTE* pStatus, WORD* pWord12, WORD* pWord14, WORD* pWord16, WORD* pWord18)
 {
     CHeapBlock block(kFeaturePacketAllocation);
     if (block.Get() == nullptr)

@@ -22,30 +22,19 @@ namespace MiscCommon {
 namespace {
 
 const wchar_t kHdrandInitFailed[] = L"MiscCommon::CMiscCommon::_Initialize: hdrand_init failed";
-const wchar_t kHdrandTestFailed[] =
-    L"MiscCommon::CMiscCommon::_Initialize: hdrand_test failed 16 times";
+const wchar_t kHdrandTestFailed[] = L"MiscCommon::CMiscCommon::_Initialize: hdrand_test failed 16 times";
 const wchar_t kPow2modFailed[] = L"MiscCommon::CMiscCommon::_Initialize: pow2mod failed.";
 const wchar_t kPhase1Failed[] = L"MiscCommon::CMiscCommon::_Initialize: DeviceIoControl failed.";
-const wchar_t kPhase2HeapFailed[] =
-    L"MiscCommon::CMiscCommon::_Initialize: HeapAlloc (phase2) failed.";
-const wchar_t kPhase2Failed[] =
-    L"MiscCommon::CMiscCommon::_Initialize: DeviceIoControl (phase2) failed.";
-const wchar_t kAuthenticationFailed[] =
-    L"MiscCommon::CMiscCommon::_Initialize: Driver Authentication Failed.";
-const wchar_t kKekFailed[] =
-    L"MiscCommon::CMiscCommon::_Initialize: Key Encryption Key calculation failed.";
-const wchar_t kPhase3HeapFailed[] =
-    L"MiscCommon::CMiscCommon::_Initialize: HeapAlloc (phase3) failed.";
-const wchar_t kFirstKeyFailed[] =
-    L"MiscCommon::CMiscCommon::_Initialize: BlowfishInitialize (1st time) failed.";
-const wchar_t kEncipherFailed[] =
-    L"MiscCommon::CMiscCommon::_Initialize: BlowfishEncipher failed.";
-const wchar_t kPhase3Failed[] =
-    L"MiscCommon::CMiscCommon::_Initialize: DeviceIoControl (phase3) failed.";
-const wchar_t kSecondKeyFailed[] =
-    L"MiscCommon::CMiscCommon::_Initialize: BlowfishInitialize (2nd time) failed.";
-const wchar_t kDecipherFailed[] =
-    L"MiscCommon::CMiscCommon::_Initialize: BlowfishDecipher failed.";
+const wchar_t kPhase2HeapFailed[] = L"MiscCommon::CMiscCommon::_Initialize: HeapAlloc (phase2) failed.";
+const wchar_t kPhase2Failed[] = L"MiscCommon::CMiscCommon::_Initialize: DeviceIoControl (phase2) failed.";
+const wchar_t kAuthenticationFailed[] = L"MiscCommon::CMiscCommon::_Initialize: Driver Authentication Failed.";
+const wchar_t kKekFailed[] = L"MiscCommon::CMiscCommon::_Initialize: Key Encryption Key calculation failed.";
+const wchar_t kPhase3HeapFailed[] = L"MiscCommon::CMiscCommon::_Initialize: HeapAlloc (phase3) failed.";
+const wchar_t kFirstKeyFailed[] = L"MiscCommon::CMiscCommon::_Initialize: BlowfishInitialize (1st time) failed.";
+const wchar_t kEncipherFailed[] = L"MiscCommon::CMiscCommon::_Initialize: BlowfishEncipher failed.";
+const wchar_t kPhase3Failed[] = L"MiscCommon::CMiscCommon::_Initialize: DeviceIoControl (phase3) failed.";
+const wchar_t kSecondKeyFailed[] = L"MiscCommon::CMiscCommon::_Initialize: BlowfishInitialize (2nd time) failed.";
+const wchar_t kDecipherFailed[] = L"MiscCommon::CMiscCommon::_Initialize: BlowfishDecipher failed.";
 
 constexpr int kHdrandTestTries = 16;
 constexpr size_t kProofDataBytes = 2 * kPublicValueBytes;
@@ -73,15 +62,14 @@ void StoreWords(uint8_t* bytes, const uint32_t* words, size_t count)
         Crypto::StoreLe32(bytes + 4 * i, words[i]);
 }
 
-
 bool CipherBlocks(const BlowfishContext* context, uint8_t* bytes, size_t blocks, bool encipher)
 {
     for (size_t i = 0; i < blocks; ++i) {
         uint8_t* block = bytes + 8 * i;
         uint32_t left = Crypto::LoadLe32(block);
         uint32_t right = Crypto::LoadLe32(block + 4);
-        const bool done = encipher ? BlowfishEncipher(context, &left, &right)
-                                   : BlowfishDecipher(context, &left, &right);
+        const bool done =
+            encipher ? BlowfishEncipher(context, &left, &right) : BlowfishDecipher(context, &left, &right);
         if (!done)
             return false;
         Crypto::StoreLe32(block, left);
@@ -99,8 +87,7 @@ DWORD CallError(BOOL succeeded)
 
 } // namespace
 
-DWORD CMiscCommon::FailInitialize(const wchar_t* text, DWORD result, DWORD error, bool endSession,
-                                  DWORD sessionId)
+DWORD CMiscCommon::FailInitialize(const wchar_t* text, DWORD result, DWORD error, bool endSession, DWORD sessionId)
 {
     SetLastErrorText(text);
     if (endSession)
@@ -114,7 +101,7 @@ struct CMiscCommon::Handshake {
     HandshakeSecrets secrets;
     uint8_t request1[kPhase1RequestBytes] = {};
     uint8_t answer1[kPhase1AnswerBytes] = {};
-    Phase1Answer phase1 = {};   // points into answer1
+    Phase1Answer phase1 = {}; // points into answer1
     DWORD sessionId = 0;
     // The session-key context, once the driver confirmed the key; its block
     // came from the process heap.
@@ -191,15 +178,13 @@ DWORD CMiscCommon::_HandshakeOffer(Handshake& handshake)
         Crypto::StoreLe32(handshake.request1 + kPhase1NonceOffset + 4 * i, hdrand_next());
 
     uint32_t clientPublic[kModulusWords] = {};
-    if (!pow2mod(clientPublic, kModulusWords, secrets.Exponent, kExponentWords, kSessionModulus,
-                 kModulusWords))
+    if (!pow2mod(clientPublic, kModulusWords, secrets.Exponent, kExponentWords, kSessionModulus, kModulusWords))
         return FailInitialize(kPow2modFailed, ChannelResult::kFailed, GetLastError(), false, 0);
     StoreWords(handshake.request1 + kPhase1PublicOffset, clientPublic, kModulusWords);
 
     DWORD returned = 0;
-    const BOOL called =
-        _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, handshake.request1, sizeof(handshake.request1),
-                          handshake.answer1, sizeof(handshake.answer1), &returned);
+    const BOOL called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, handshake.request1, sizeof(handshake.request1),
+                                          handshake.answer1, sizeof(handshake.answer1), &returned);
     if (!called || ReadPhase1Answer(handshake.answer1, returned, &handshake.phase1) != kHandshakeAccepted)
         return FailInitialize(kPhase1Failed, ChannelResult::kFailed, CallError(called), false, 0);
     handshake.sessionId = handshake.phase1.sessionId;
@@ -227,8 +212,8 @@ DWORD CMiscCommon::_HandshakeProve(Handshake& handshake)
     BuildAuthSecretTable(secrets.SecretTable);
     memcpy(data, handshake.request1 + kPhase1NonceOffset, kPhase1NonceAreaBytes);
     memcpy(data + kPhase1NonceAreaBytes, handshake.phase1.nonceArea, kPhase1NonceAreaBytes);
-    HmacSha1(&secrets.Hash, secrets.SecretTable + kAuthSecretOffset, kAuthSecretBytes, data,
-             2 * kPhase1NonceAreaBytes, secrets.AuthKey);
+    HmacSha1(&secrets.Hash, secrets.SecretTable + kAuthSecretOffset, kAuthSecretBytes, data, 2 * kPhase1NonceAreaBytes,
+             secrets.AuthKey);
     SecureWipe(secrets.SecretTable, sizeof(secrets.SecretTable));
 
     uint8_t request2[kPhase2RequestBytes] = {};
@@ -237,8 +222,7 @@ DWORD CMiscCommon::_HandshakeProve(Handshake& handshake)
 
     memcpy(data, yd, kPublicValueBytes);
     memcpy(data + kPublicValueBytes, yc, kPublicValueBytes);
-    HmacSha1(&secrets.Hash, secrets.AuthKey, sizeof(secrets.AuthKey), data, kProofDataBytes,
-             secrets.ExpectedProof);
+    HmacSha1(&secrets.Hash, secrets.AuthKey, sizeof(secrets.AuthKey), data, kProofDataBytes, secrets.ExpectedProof);
     memcpy(data, yc, kPublicValueBytes);
     memcpy(data + kPublicValueBytes, yd, kPublicValueBytes);
     HmacSha1(&secrets.Hash, secrets.AuthKey, sizeof(secrets.AuthKey), data, kProofDataBytes,
@@ -247,8 +231,8 @@ DWORD CMiscCommon::_HandshakeProve(Handshake& handshake)
 
     uint8_t answer2[kPhase2AnswerBytes] = {};
     DWORD returned = 0;
-    const BOOL called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, request2, sizeof(request2),
-                                          answer2, sizeof(answer2), &returned);
+    const BOOL called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, request2, sizeof(request2), answer2,
+                                          sizeof(answer2), &returned);
     if (!called)
         return FailInitialize(kPhase2Failed, ChannelResult::kFailed, CallError(called), true, sessionId);
     switch (CheckProofAnswer(answer2, returned, secrets.ExpectedProof)) {
@@ -257,8 +241,7 @@ DWORD CMiscCommon::_HandshakeProve(Handshake& handshake)
     case kHandshakeWrongSize:
         return FailInitialize(kPhase2Failed, ChannelResult::kFailed, CallError(called), true, sessionId);
     case kHandshakeRefused:
-        return FailInitialize(kAuthenticationFailed, ChannelResult::kRefused, ERROR_ACCESS_DENIED, true,
-                              sessionId);
+        return FailInitialize(kAuthenticationFailed, ChannelResult::kRefused, ERROR_ACCESS_DENIED, true, sessionId);
     }
     return ChannelResult::kOk;
 }
@@ -276,8 +259,8 @@ DWORD CMiscCommon::_HandshakeSendKey(Handshake& handshake)
 {
     HandshakeSecrets& secrets = handshake.secrets;
     const DWORD sessionId = handshake.sessionId;
-    if (!DeriveKeyEncryptionKey(handshake.phase1.driverPublic, secrets.Exponent, secrets.Shared,
-                                &secrets.Hash, secrets.Kek))
+    if (!DeriveKeyEncryptionKey(handshake.phase1.driverPublic, secrets.Exponent, secrets.Shared, &secrets.Hash,
+                                secrets.Kek))
         return FailInitialize(kKekFailed, ChannelResult::kRefused, GetLastError(), true, sessionId);
     SecureWipe(&secrets.Hash, sizeof(secrets.Hash));
 
@@ -302,8 +285,8 @@ DWORD CMiscCommon::_HandshakeSendKey(Handshake& handshake)
 
     uint8_t answer3[kPhase3AnswerBytes] = {};
     DWORD returned = 0;
-    const BOOL called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, request3, sizeof(request3),
-                                          answer3, sizeof(answer3), &returned);
+    const BOOL called = _pDevice->Control(_hDevice, IOCTL_MISC_SESSION, request3, sizeof(request3), answer3,
+                                          sizeof(answer3), &returned);
     if (!called || returned != kPhase3AnswerBytes)
         return FailInitialize(kPhase3Failed, ChannelResult::kFailed, CallError(called), true, sessionId);
 

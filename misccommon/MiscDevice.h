@@ -11,13 +11,13 @@ namespace MiscCommon {
 // own message and result.
 enum MiscFindResult {
     kFindOk = 0,
-    kFindNoClassList,     // SetupDiGetClassDevs
-    kFindNoInterface,     // SetupDiEnumDeviceInterfaces, index 0
-    kFindDetailSize,      // first SetupDiGetDeviceInterfaceDetail
-    kFindDetailMemory,    // the detail buffer
-    kFindDetail,          // second SetupDiGetDeviceInterfaceDetail
-    kFindDriverKey,       // SetupDiOpenDevRegKey
-    kFindDriverVersion,   // RegQueryValueEx "DriverVersion"
+    kFindNoClassList,   // SetupDiGetClassDevs
+    kFindNoInterface,   // SetupDiEnumDeviceInterfaces, index 0
+    kFindDetailSize,    // first SetupDiGetDeviceInterfaceDetail
+    kFindDetailMemory,  // the detail buffer
+    kFindDetail,        // second SetupDiGetDeviceInterfaceDetail
+    kFindDriverKey,     // SetupDiOpenDevRegKey
+    kFindDriverVersion, // RegQueryValueEx "DriverVersion"
 };
 
 class IMiscDevice {
@@ -34,8 +34,8 @@ public:
     // the handle and gives it back through Close.
     virtual HANDLE OpenFoundInterface() = 0;
     // DeviceIoControl on a handle from OpenFoundInterface.
-    virtual BOOL Control(HANDLE device, DWORD code, const void* input, DWORD inputSize,
-                         void* output, DWORD outputSize, DWORD* bytesReturned) = 0;
+    virtual BOOL Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output, DWORD outputSize,
+                         DWORD* bytesReturned) = 0;
     virtual void Close(HANDLE device) = 0;
 };
 

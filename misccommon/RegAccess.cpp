@@ -116,8 +116,7 @@ std::uint32_t CRegAccess::QueryDword(const wchar_t* valueName, DWORD* value)
     CCriticalHelper lock(RegistryLock());
     if (!_bInitialized)
         return RegResult::kNotInitialized;
-    return ThroughDriver() ? QueryDwordThroughDriver(valueName, value)
-                           : QueryDwordDirect(valueName, value);
+    return ThroughDriver() ? QueryDwordThroughDriver(valueName, value) : QueryDwordDirect(valueName, value);
 }
 
 std::uint32_t CRegAccess::SetDword(const wchar_t* valueName, DWORD value)
@@ -127,32 +126,28 @@ std::uint32_t CRegAccess::SetDword(const wchar_t* valueName, DWORD value)
     CCriticalHelper lock(RegistryLock());
     if (!_bInitialized)
         return RegResult::kNotInitialized;
-    return ThroughDriver() ? SetDwordThroughDriver(valueName, value)
-                           : SetDwordDirect(valueName, value);
+    return ThroughDriver() ? SetDwordThroughDriver(valueName, value) : SetDwordDirect(valueName, value);
 }
 
-std::uint32_t CRegAccess::QueryStringThroughDriver(const wchar_t* valueName, wchar_t* buffer,
-                                                   DWORD* size)
+std::uint32_t CRegAccess::QueryStringThroughDriver(const wchar_t* valueName, wchar_t* buffer, DWORD* size)
 {
     CMiscCommon* channel = MiscCommon::SharedChannel();
-    if (channel == nullptr || buffer == nullptr || size == nullptr ||
-        !FitsDriverRecord(_keyPath.c_str()) || !FitsDriverRecord(valueName))
+    if (channel == nullptr || buffer == nullptr || size == nullptr || !FitsDriverRecord(_keyPath.c_str()) ||
+        !FitsDriverRecord(valueName))
         return RegResult::kReadFailed;
 
     const DWORD capacity = *size;
     DWORD type = REG_NONE;
     DWORD length = capacity;
     const DWORD result =
-        channel->QueryRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &type, buffer,
-                               &length);
+        channel->QueryRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &type, buffer, &length);
     if (result == ChannelResult::kOk || result == ChannelResult::kMoreData)
         *size = length;
     if (result != ChannelResult::kOk || !IsStringType(type))
         return RegResult::kReadFailed;
     // The driver hands over the stored bytes as they are; a value stored
     // without its terminator must not leave the caller reading past the end.
-    if (!MiscCommon::EnsureStringTerminated(reinterpret_cast<std::uint8_t*>(buffer), capacity,
-                                            length))
+    if (!MiscCommon::EnsureStringTerminated(reinterpret_cast<std::uint8_t*>(buffer), capacity, length))
         return RegResult::kReadFailed;
     return RegResult::kOk;
 }
@@ -165,8 +160,8 @@ std::uint32_t CRegAccess::QueryDwordThroughDriver(const wchar_t* valueName, DWOR
 
     DWORD type = REG_NONE;
     DWORD length = 0;
-    if (channel->QueryRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &type, nullptr,
-                               &length) != ChannelResult::kOk)
+    if (channel->QueryRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &type, nullptr, &length) !=
+        ChannelResult::kOk)
         return RegResult::kNoValue;
     // Only a REG_DWORD is a number: the digits of a string or the bytes of a
     // binary value would read as some other value, so they count as missing,
@@ -177,8 +172,8 @@ std::uint32_t CRegAccess::QueryDwordThroughDriver(const wchar_t* valueName, DWOR
     // A shorter value leaves the upper bytes zero.
     DWORD data = 0;
     length = sizeof(data);
-    if (channel->QueryRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &type, &data,
-                               &length) != ChannelResult::kOk)
+    if (channel->QueryRegistry(HKEY_LOCAL_MACHINE, _keyPath.c_str(), valueName, &type, &data, &length) !=
+        ChannelResult::kOk)
         return RegResult::kReadFailed;
     if (type != REG_DWORD)
         return RegResult::kWrongType;
@@ -226,13 +221,12 @@ std::uint32_t CRegAccess::QueryStringDirect(const wchar_t* valueName, wchar_t* b
         return RegResult::kMissingArgument;
 
     DWORD read = capacity;
-    if (RegQueryValueExW(key.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                         &read) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &read) !=
+            ERROR_SUCCESS ||
         type != REG_SZ)
         return RegResult::kReadFailed;
     // RegQueryValueExW does not terminate a string stored without one.
-    if (!MiscCommon::EnsureStringTerminated(reinterpret_cast<std::uint8_t*>(buffer), capacity,
-                                            read))
+    if (!MiscCommon::EnsureStringTerminated(reinterpret_cast<std::uint8_t*>(buffer), capacity, read))
         return RegResult::kBufferTooSmall;
     *size = static_cast<DWORD>(wcsnlen(buffer, capacity / sizeof(wchar_t)) * sizeof(wchar_t));
     return RegResult::kOk;
@@ -255,8 +249,8 @@ std::uint32_t CRegAccess::QueryDwordDirect(const wchar_t* valueName, DWORD* valu
     if (type != REG_DWORD)
         return RegResult::kWrongType;
     length = sizeof(data);
-    if (RegQueryValueExW(key.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data),
-                         &length) != ERROR_SUCCESS)
+    if (RegQueryValueExW(key.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data), &length) !=
+        ERROR_SUCCESS)
         return RegResult::kReadFailed;
     *value = data;
     return RegResult::kOk;
@@ -265,11 +259,10 @@ std::uint32_t CRegAccess::QueryDwordDirect(const wchar_t* valueName, DWORD* valu
 std::uint32_t CRegAccess::SetDwordDirect(const wchar_t* valueName, DWORD value)
 {
     CRegKeyHandle key;
-    if (RegOpenKeyExW(_hRoot, _keyPath.c_str(), 0, kDirectWriteAccess, key.Receive()) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExW(_hRoot, _keyPath.c_str(), 0, kDirectWriteAccess, key.Receive()) != ERROR_SUCCESS)
         return RegResult::kOpenKeyFailed;
-    if (RegSetValueExW(key.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                       sizeof(value)) != ERROR_SUCCESS)
+    if (RegSetValueExW(key.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) !=
+        ERROR_SUCCESS)
         return RegResult::kWriteFailed;
     return RegResult::kOk;
 }

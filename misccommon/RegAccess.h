@@ -24,7 +24,7 @@ const std::uint32_t kWriteFailed = 0x80000008;
 const std::uint32_t kNoValue = 0x80000009;
 const std::uint32_t kWrongType = 0x8000000A;
 const std::uint32_t kChannelFailed = 0xFFFFFFFF;
-}  // namespace RegResult
+} // namespace RegResult
 
 class CRegAccess : public CUncopyable {
 public:

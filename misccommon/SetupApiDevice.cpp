@@ -4,8 +4,7 @@
 
 namespace MiscCommon {
 
-const GUID kMiscInterfaceClass = {
-    0x80DCC0C5, 0xBD3E, 0x4BC0, {0x8A, 0x06, 0x11, 0xEA, 0xE4, 0xAE, 0x72, 0x24}};
+const GUID kMiscInterfaceClass = {0x80DCC0C5, 0xBD3E, 0x4BC0, {0x8A, 0x06, 0x11, 0xEA, 0xE4, 0xAE, 0x72, 0x24}};
 
 namespace {
 
@@ -17,8 +16,8 @@ constexpr DWORD kDevInfoDataCbSize = 28;
 // The lookup once the list exists; the caller destroys the list. On success
 // *detail is the interface detail from the process heap; on failure *error
 // is the failing call's error.
-MiscFindResult FindInList(HDEVINFO list, const GUID& interfaceClass, wchar_t* versionText,
-                          DWORD versionBytes, void** detail, DWORD* error)
+MiscFindResult FindInList(HDEVINFO list, const GUID& interfaceClass, wchar_t* versionText, DWORD versionBytes,
+                          void** detail, DWORD* error)
 {
     *detail = nullptr;
     SP_DEVICE_INTERFACE_DATA interfaceData;
@@ -51,8 +50,7 @@ MiscFindResult FindInList(HDEVINFO list, const GUID& interfaceClass, wchar_t* ve
     SP_DEVINFO_DATA devInfo;
     ZeroMemory(&devInfo, sizeof(devInfo));
     devInfo.cbSize = kDevInfoDataCbSize;
-    if (!SetupDiGetDeviceInterfaceDetailW(list, &interfaceData, detailData, required, nullptr,
-                                          &devInfo)) {
+    if (!SetupDiGetDeviceInterfaceDetailW(list, &interfaceData, detailData, required, nullptr, &devInfo)) {
         *error = GetLastError();
         HeapFree(GetProcessHeap(), 0, buffer);
         return kFindDetail;
@@ -67,8 +65,8 @@ MiscFindResult FindInList(HDEVINFO list, const GUID& interfaceClass, wchar_t* ve
         }
         DWORD size = versionBytes;
         // The registry functions return their error instead of setting it.
-        const LONG status = RegQueryValueExW(key, L"DriverVersion", nullptr, nullptr,
-                                             reinterpret_cast<BYTE*>(versionText), &size);
+        const LONG status =
+            RegQueryValueExW(key, L"DriverVersion", nullptr, nullptr, reinterpret_cast<BYTE*>(versionText), &size);
         RegCloseKey(key);
         if (status != ERROR_SUCCESS) {
             *error = static_cast<DWORD>(status);
@@ -84,10 +82,7 @@ MiscFindResult FindInList(HDEVINFO list, const GUID& interfaceClass, wchar_t* ve
 
 } // namespace
 
-CSetupApiDevice::CSetupApiDevice(const GUID& interfaceClass)
-    : _pDetail(nullptr), _interfaceClass(interfaceClass)
-{
-}
+CSetupApiDevice::CSetupApiDevice(const GUID& interfaceClass) : _pDetail(nullptr), _interfaceClass(interfaceClass) {}
 
 CSetupApiDevice::~CSetupApiDevice()
 {
@@ -105,13 +100,11 @@ void CSetupApiDevice::FreeDetail()
 MiscFindResult CSetupApiDevice::FindFirstInterface(wchar_t* versionText, DWORD versionBytes)
 {
     FreeDetail();
-    HDEVINFO list = SetupDiGetClassDevsW(&_interfaceClass, nullptr, nullptr,
-                                         DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO list = SetupDiGetClassDevsW(&_interfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (list == INVALID_HANDLE_VALUE)
         return kFindNoClassList;
     DWORD error = ERROR_SUCCESS;
-    const MiscFindResult result =
-        FindInList(list, _interfaceClass, versionText, versionBytes, &_pDetail, &error);
+    const MiscFindResult result = FindInList(list, _interfaceClass, versionText, versionBytes, &_pDetail, &error);
     // Destroying the list resets the system error (Wine does); the caller
     // must see the error of the call that failed.
     SetupDiDestroyDeviceInfoList(list);
@@ -126,19 +119,19 @@ HANDLE CSetupApiDevice::OpenFoundInterface()
         return INVALID_HANDLE_VALUE;
     }
     const auto* detailData = static_cast<const SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(_pDetail);
-    HANDLE device = CreateFileW(detailData->DevicePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE device =
+        CreateFileW(detailData->DevicePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     const DWORD error = GetLastError();
     FreeDetail();
     SetLastError(error);
     return device;
 }
 
-BOOL CSetupApiDevice::Control(HANDLE device, DWORD code, const void* input, DWORD inputSize,
-                              void* output, DWORD outputSize, DWORD* bytesReturned)
+BOOL CSetupApiDevice::Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output,
+                              DWORD outputSize, DWORD* bytesReturned)
 {
-    return DeviceIoControl(device, code, const_cast<void*>(input), inputSize, output, outputSize,
-                           bytesReturned, nullptr);
+    return DeviceIoControl(device, code, const_cast<void*>(input), inputSize, output, outputSize, bytesReturned,
+                           nullptr);
 }
 
 void CSetupApiDevice::Close(HANDLE device)

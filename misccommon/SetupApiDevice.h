@@ -18,8 +18,8 @@ public:
 
     MiscFindResult FindFirstInterface(wchar_t* versionText, DWORD versionBytes) override;
     HANDLE OpenFoundInterface() override;
-    BOOL Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output,
-                 DWORD outputSize, DWORD* bytesReturned) override;
+    BOOL Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output, DWORD outputSize,
+                 DWORD* bytesReturned) override;
     void Close(HANDLE device) override;
 
 private:

@@ -52,8 +52,7 @@ bool AcquireSharedChannel()
     std::unique_ptr<IMiscDevice> device = g_deviceFactory();
     if (!device)
         return false;
-    std::unique_ptr<CSharedChannelHolder> holder(new (std::nothrow)
-                                                     CSharedChannelHolder(std::move(device)));
+    std::unique_ptr<CSharedChannelHolder> holder(new (std::nothrow) CSharedChannelHolder(std::move(device)));
     if (!holder)
         return false;
     CMiscCommon& channel = holder->Channel();

@@ -33,8 +33,8 @@ typedef GobiResult(__cdecl* QCWWAN2kConnectFn)(const char* deviceId, const char*
 typedef GobiResult(__cdecl* QCWWANDisconnectFn)();
 typedef GobiResult(__cdecl* UIMChangePINFn)(std::uint32_t pinId, const char* oldValue, const char* newValue,
                                             std::uint32_t* verifyLeft, std::uint32_t* unblockLeft);
-typedef GobiResult(__cdecl* UIMGetPINStatusFn)(std::uint32_t pinId, std::uint32_t* status,
-                                               std::uint32_t* verifyLeft, std::uint32_t* unblockLeft);
+typedef GobiResult(__cdecl* UIMGetPINStatusFn)(std::uint32_t pinId, std::uint32_t* status, std::uint32_t* verifyLeft,
+                                               std::uint32_t* unblockLeft);
 typedef GobiResult(__cdecl* UIMSetPINProtectionFn)(std::uint32_t pinId, std::uint32_t enable, const char* value,
                                                    std::uint32_t* verifyLeft, std::uint32_t* unblockLeft);
 typedef GobiResult(__cdecl* UIMUnblockPINFn)(std::uint32_t pinId, const char* pukValue, const char* newValue,

@@ -58,8 +58,7 @@ int Unblock(const char* puk, const char* newPin, int& detail)
     Attempts attempts;
     GobiResult result = GOBI_MISSING_FUNCTION;
     if (g_gobiApi.UIMUnblockPIN != nullptr)
-        result = g_gobiApi.UIMUnblockPIN(GOBI_PIN_ID_PIN1, puk, newPin, &attempts.verifyLeft,
-                                         &attempts.unblockLeft);
+        result = g_gobiApi.UIMUnblockPIN(GOBI_PIN_ID_PIN1, puk, newPin, &attempts.verifyLeft, &attempts.unblockLeft);
     if (result == GOBI_SUCCESS)
         return SIM_OK;
     DebugPrint(L"AtCpin:FAIL (UIMUnblockPIN) (%u)\n", result);
@@ -99,8 +98,7 @@ int AtCpwd(const char* current, const char* newPin, int& detail)
     Attempts attempts;
     GobiResult result = GOBI_MISSING_FUNCTION;
     if (g_gobiApi.UIMChangePIN != nullptr)
-        result = g_gobiApi.UIMChangePIN(GOBI_PIN_ID_PIN1, current, newPin, &attempts.verifyLeft,
-                                        &attempts.unblockLeft);
+        result = g_gobiApi.UIMChangePIN(GOBI_PIN_ID_PIN1, current, newPin, &attempts.verifyLeft, &attempts.unblockLeft);
     // The "AtClck" in this line is what field support has always seen.
     return CheckedCodeResult(result, L"AtClck:FAIL (UIMChangePIN) (%u)\n", SIM_DETAIL_CHANGE, detail);
 }
@@ -120,10 +118,9 @@ int AtClck(const char* pin, int& detail, int enable)
     Attempts attempts;
     GobiResult result = GOBI_MISSING_FUNCTION;
     if (g_gobiApi.UIMSetPINProtection != nullptr)
-        result = g_gobiApi.UIMSetPINProtection(GOBI_PIN_ID_PIN1, enable == 1 ? 1u : 0u, pin,
-                                               &attempts.verifyLeft, &attempts.unblockLeft);
-    return CheckedCodeResult(result, L"AtClck:FAIL (UIMSetPINProtection) (%u)\n", SIM_DETAIL_SET_PROTECTION,
-                             detail);
+        result = g_gobiApi.UIMSetPINProtection(GOBI_PIN_ID_PIN1, enable == 1 ? 1u : 0u, pin, &attempts.verifyLeft,
+                                               &attempts.unblockLeft);
+    return CheckedCodeResult(result, L"AtClck:FAIL (UIMSetPINProtection) (%u)\n", SIM_DETAIL_SET_PROTECTION, detail);
 }
 
 int AtOercn(int& detail, int& verifyLeft, int& unblockLeft)

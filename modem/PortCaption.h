@@ -9,7 +9,7 @@
 enum class PortMatch { kNone, kDmPort, kNmeaPort };
 
 struct PortPrefixes {
-    std::wstring_view serviceName;  // compared exactly, case included
+    std::wstring_view serviceName; // compared exactly, case included
     std::wstring_view dmPrefix;
     std::wstring_view nmeaPrefix;
 };

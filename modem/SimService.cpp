@@ -48,8 +48,8 @@ char* ToNarrow(const wchar_t* text)
 
 bool NeedsFirstText(int kind)
 {
-    return kind == SIM_REQUEST_VERIFY_PIN || kind == SIM_REQUEST_CHANGE_PIN ||
-           kind == SIM_REQUEST_SET_PIN_PROTECTION || kind == SIM_REQUEST_UNBLOCK_PIN;
+    return kind == SIM_REQUEST_VERIFY_PIN || kind == SIM_REQUEST_CHANGE_PIN || kind == SIM_REQUEST_SET_PIN_PROTECTION ||
+           kind == SIM_REQUEST_UNBLOCK_PIN;
 }
 
 bool NeedsSecondText(int kind)
@@ -95,7 +95,10 @@ CSimService& CSimService::Instance()
 }
 
 CSimService::CSimService()
-    : m_gpsOption(1), m_nmeaPort(-1), m_connected(0), m_dmPort(-1),
+    : m_gpsOption(1),
+      m_nmeaPort(-1),
+      m_connected(0),
+      m_dmPort(-1),
       m_request{SIM_REQUEST_NONE, nullptr, 0, nullptr, nullptr}
 {
     m_pinStatusText[0] = L'\0';

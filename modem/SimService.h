@@ -36,8 +36,7 @@ public:
     // Runs one request on the worker thread and reports it to observer:
     // SIM_OK when the worker started, else SIM_BUSY, SIM_CONVERSION_FAILED,
     // SIM_INVALID_REQUEST or SIM_FAILED (no thread).
-    int StartRequest(ISimServiceObserver& observer, int kind, int enable, const wchar_t* first,
-                     const wchar_t* second);
+    int StartRequest(ISimServiceObserver& observer, int kind, int enable, const wchar_t* first, const wchar_t* second);
 
     // Opens the link, runs the request block, closes the link.
     int ExecuteRequest(int& detail, int& verifyLeft, int& unblockLeft);
@@ -91,8 +90,8 @@ private:
     // conversion, request block. SIM_OK when the block is set.
     int PrepareRequest(int kind, int enable, const wchar_t* first, const wchar_t* second,
                        ISimServiceObserver* observer);
-    int Request(int kind, int enable, const wchar_t* first, const wchar_t* second, int& detail,
-                int& verifyLeft, int& unblockLeft);
+    int Request(int kind, int enable, const wchar_t* first, const wchar_t* second, int& detail, int& verifyLeft,
+                int& unblockLeft);
     void ClearRequest();
     // Wipes and frees the narrow copies of the codes as soon as the request
     // has used them.

@@ -24,10 +24,10 @@ struct SlotInfo {
     void (*store)(FARPROC address);
 };
 
-#define GOBI_SLOT(name)                                                                                   \
-    {                                                                                                     \
-        #name, L"GetFuncAddress() : GetProcAddress(" L## #name L") failed.\n",                             \
-            &StoreSlot<name##Fn, &GobiApiTable::name>                                                     \
+#define GOBI_SLOT(name)                                                                                                \
+    {                                                                                                                  \
+#name, L"GetFuncAddress() : GetProcAddress(" L## #name L") failed.\n", &StoreSlot < name##Fn,                  \
+            &GobiApiTable::name>                                                                                       \
     }
 
 // Resolved in this order; the last two only for the GPS option.

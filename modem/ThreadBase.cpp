@@ -24,8 +24,8 @@ int IThreadBase::Start(DWORD parameter, unsigned stackSize, int priority)
     // look at the object; _beginthreadex keeps the C runtime's per-thread
     // data right for the worker.
     unsigned id = 0;
-    std::uintptr_t handle = _beginthreadex(nullptr, stackSize, &IThreadBase::ThreadRoutine, this,
-                                           CREATE_SUSPENDED, &id);
+    std::uintptr_t handle =
+        _beginthreadex(nullptr, stackSize, &IThreadBase::ThreadRoutine, this, CREATE_SUSPENDED, &id);
     if (handle == 0) {
         m_threadId = 0;
         m_parameter = 0;

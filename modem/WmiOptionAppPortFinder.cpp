@@ -56,8 +56,7 @@ std::wstring_view ReadText(IWbemClassObject* object, const wchar_t* name, CVaria
 
 } // namespace
 
-CWmiOptionAppPortFinder::CWmiOptionAppPortFinder()
-    : m_ready(0), m_dmPort(-1), m_nmeaPort(-1), m_comInitialized(false)
+CWmiOptionAppPortFinder::CWmiOptionAppPortFinder() : m_ready(0), m_dmPort(-1), m_nmeaPort(-1), m_comInitialized(false)
 {
     m_dmPrefix[0] = L'\0';
     m_nmeaPrefix[0] = L'\0';

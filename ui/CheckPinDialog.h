@@ -9,8 +9,8 @@ public:
     CCheckPinDialog() = default;
     ~CCheckPinDialog() override = default;
 
-    HICON m_hIcon = nullptr;        // small title-bar icon; not owned
-    BOOL m_bAppWindow = FALSE;      // show on the taskbar (no visible owner)
+    HICON m_hIcon = nullptr;   // small title-bar icon; not owned
+    BOOL m_bAppWindow = FALSE; // show on the taskbar (no visible owner)
     unsigned m_nPinMin = 4;
     unsigned m_nPinMax = 8;
     wchar_t m_szPin[kPinChars] = {};

@@ -47,7 +47,7 @@ protected:
 
 public:
     // Set by the owner before the first opening.
-    HICON m_hIcon = nullptr;   // small title-bar icon; not owned
+    HICON m_hIcon = nullptr; // small title-bar icon; not owned
     unsigned m_nPinMin = 4;
     unsigned m_nPinMax = 8;
     unsigned m_nPukMin = 8;

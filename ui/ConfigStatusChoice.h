@@ -14,7 +14,7 @@ struct PinButtons {
 };
 
 struct PinControlsChoice {
-    unsigned stringId;   // the PIN status line
+    unsigned stringId; // the PIN status line
     PinButtons buttons;
 };
 
@@ -25,7 +25,7 @@ struct PinControlsChoice {
 PinControlsChoice ChoosePinControls(int status, int protection, int unblockLeft);
 
 struct GpsControlsChoice {
-    unsigned stringId;   // the GPS status line; only the port line has a placeholder
+    unsigned stringId; // the GPS status line; only the port line has a placeholder
     bool onEnabled;
     bool offEnabled;
 };

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-MessageLayout ComputeMessageLayout(std::int32_t textWidth, std::int32_t textHeight,
-                                   std::int32_t buttonWidth, std::int32_t buttonHeight)
+MessageLayout ComputeMessageLayout(std::int32_t textWidth, std::int32_t textHeight, std::int32_t buttonWidth,
+                                   std::int32_t buttonHeight)
 {
     MessageLayout layout{};
     layout.clientWidth = std::max(textWidth + 24, buttonWidth + 24);
@@ -17,9 +17,8 @@ MessageLayout ComputeMessageLayout(std::int32_t textWidth, std::int32_t textHeig
     return layout;
 }
 
-void CentreOnScreen(std::int32_t screenWidth, std::int32_t screenHeight,
-                    std::int32_t windowWidth, std::int32_t windowHeight,
-                    std::int32_t& x, std::int32_t& y)
+void CentreOnScreen(std::int32_t screenWidth, std::int32_t screenHeight, std::int32_t windowWidth,
+                    std::int32_t windowHeight, std::int32_t& x, std::int32_t& y)
 {
     if (screenWidth == 0 || screenHeight == 0) {
         screenWidth = 1024;

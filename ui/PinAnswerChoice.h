@@ -6,9 +6,9 @@
 #pragma once
 
 enum class PinAnswerNext {
-    Finish,     // the flow is over; the caller tidies up
-    AskAgain,   // read the attempts left again and reopen the PIN dialog
-    Fail,       // show the error message for the result; the flow is over
+    Finish,   // the flow is over; the caller tidies up
+    AskAgain, // read the attempts left again and reopen the PIN dialog
+    Fail,     // show the error message for the result; the flow is over
 };
 
 struct PinAnswerChoice {

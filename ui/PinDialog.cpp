@@ -38,9 +38,8 @@ void IPinDialog::SetAttemptNote(HWND hDlg, int controlId, UINT stringId, LPARAM 
     ::SetDlgItemTextW(hDlg, controlId, note);
 }
 
-bool IPinDialog::CheckEntries(const PinEntryRule* rules, const UINT* nameIds, std::size_t count,
-                              const wchar_t* newCode, const wchar_t* confirmation,
-                              wchar_t (&complaint)[kResStringChars]) const
+bool IPinDialog::CheckEntries(const PinEntryRule* rules, const UINT* nameIds, std::size_t count, const wchar_t* newCode,
+                              const wchar_t* confirmation, wchar_t (&complaint)[kResStringChars]) const
 {
     complaint[0] = L'\0';
     std::size_t failing = FindFailingEntry(rules, count);
@@ -63,9 +62,9 @@ bool IPinDialog::CheckEntries(const PinEntryRule* rules, const UINT* nameIds, st
     return true;
 }
 
-void IPinDialog::InitCodeAndNewPin(HWND hDlg, int noteId, UINT noteStringId, LPARAM attemptsLeft,
-                                   const int (&edits)[3], wchar_t (&code)[kPinChars], unsigned codeMax,
-                                   wchar_t (&newPin)[kPinChars], unsigned pinMax)
+void IPinDialog::InitCodeAndNewPin(HWND hDlg, int noteId, UINT noteStringId, LPARAM attemptsLeft, const int (&edits)[3],
+                                   wchar_t (&code)[kPinChars], unsigned codeMax, wchar_t (&newPin)[kPinChars],
+                                   unsigned pinMax)
 {
     SetAttemptNote(hDlg, noteId, noteStringId, attemptsLeft);
     SecureWipe(code);
@@ -128,4 +127,3 @@ void IPinDialog::LimitEdit(HWND hDlg, int editId, unsigned maxLength)
 {
     ::SendDlgItemMessageW(hDlg, editId, EM_LIMITTEXT, maxLength, 0);
 }
-

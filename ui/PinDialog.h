@@ -47,8 +47,7 @@ protected:
     // codes wiped, the three edits limited (the first to codeMax, the new
     // PIN1 and its confirmation to pinMax), the focus on the first.
     void InitCodeAndNewPin(HWND hDlg, int noteId, UINT noteStringId, LPARAM attemptsLeft, const int (&edits)[3],
-                           wchar_t (&code)[kPinChars], unsigned codeMax, wchar_t (&newPin)[kPinChars],
-                           unsigned pinMax);
+                           wchar_t (&code)[kPinChars], unsigned codeMax, wchar_t (&newPin)[kPinChars], unsigned pinMax);
 
     // The OK step of the change and unblock dialogs: edits[0] holds the code
     // that authorises the change (into code, checked as codeRule with the

@@ -8,9 +8,9 @@
 bool IsDigitsOnly(const wchar_t* text);
 
 struct PinEntryRule {
-    const wchar_t* text;    // what was entered
-    unsigned minLength;     // fewest digits accepted
-    unsigned maxLength;     // most digits (the edit control enforces it)
+    const wchar_t* text; // what was entered
+    unsigned minLength;  // fewest digits accepted
+    unsigned maxLength;  // most digits (the edit control enforces it)
 };
 
 // Index of the first entry that is shorter than its minimum or holds

@@ -2,8 +2,7 @@
 
 #include "common/SecureWipe.h"
 
-CHeapBlock::CHeapBlock(size_t size)
-    : _pBlock(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)), _size(size)
+CHeapBlock::CHeapBlock(size_t size) : _pBlock(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)), _size(size)
 {
     // HeapAlloc reports nothing through GetLastError without
     // HEAP_GENERATE_EXCEPTIONS.

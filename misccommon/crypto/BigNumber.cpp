@@ -96,8 +96,7 @@ void AddAt(uint32_t* out, uint32_t outWords, uint32_t offset, const uint32_t* a,
 // One level of Karatsuba at half the longer operand's length:
 // a*b = z2*B^2h + (z1 - z2 - z0)*B^h + z0 with z1 = (a0+a1)(b0+b1).
 // Both operands have at least two words. out has na + nb words.
-void MultiplyKaratsuba(uint32_t* out, const uint32_t* a, uint32_t na, const uint32_t* b,
-                       uint32_t nb)
+void MultiplyKaratsuba(uint32_t* out, const uint32_t* a, uint32_t na, const uint32_t* b, uint32_t nb)
 {
     const uint32_t h = (na > nb ? na : nb) / 2;
     const uint32_t na0 = na < h ? na : h;
@@ -245,8 +244,7 @@ bool CBigNumber::Multiply(const CBigNumber& a, const CBigNumber& b, CBigNumber* 
     return true;
 }
 
-bool CBigNumber::Reduce(const CBigNumber& dividend, const CBigNumber& divisor,
-                        CBigNumber* remainder)
+bool CBigNumber::Reduce(const CBigNumber& dividend, const CBigNumber& divisor, CBigNumber* remainder)
 {
     if (remainder == nullptr || remainder == &divisor || divisor.IsZero())
         return false;
@@ -287,8 +285,7 @@ bool CBigNumber::Reduce(const CBigNumber& dividend, const CBigNumber& divisor,
     for (uint32_t i = 0; i < divisor._count; ++i)
         padded[1 + i / 2] |= static_cast<uint64_t>(divisor._words[i]) << (32 * (i % 2));
 
-    const uint32_t topStep =
-        static_cast<uint32_t>(dividend._bitLength) - static_cast<uint32_t>(divisor._bitLength);
+    const uint32_t topStep = static_cast<uint32_t>(dividend._bitLength) - static_cast<uint32_t>(divisor._bitLength);
     for (uint32_t k = topStep + 1; k-- > 0;) {
         uint64_t* window = rest + k / 64;
         const unsigned shift = k % 64;
@@ -309,8 +306,7 @@ bool CBigNumber::Reduce(const CBigNumber& dividend, const CBigNumber& divisor,
             const uint64_t s = (padded[j + 1] << shift) | ((padded[j] >> 1) >> lowShift);
             const uint64_t a = window[j];
             const uint64_t t = a - s;
-            const uint64_t nextBorrow =
-                static_cast<uint64_t>(a < s) | static_cast<uint64_t>(t < borrow);
+            const uint64_t nextBorrow = static_cast<uint64_t>(a < s) | static_cast<uint64_t>(t < borrow);
             window[j] = t - borrow;
             borrow = nextBorrow;
         }

@@ -37,8 +37,7 @@ public:
     static bool Multiply(const CBigNumber& a, const CBigNumber& b, CBigNumber* product);
     // remainder = dividend mod divisor. False for a zero divisor. The
     // remainder must not be the divisor.
-    static bool Reduce(const CBigNumber& dividend, const CBigNumber& divisor,
-                       CBigNumber* remainder);
+    static bool Reduce(const CBigNumber& dividend, const CBigNumber& divisor, CBigNumber* remainder);
 
 private:
     void Normalize(uint32_t count);

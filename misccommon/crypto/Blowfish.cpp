@@ -8,8 +8,7 @@ const int kRounds = 16;
 
 inline uint32_t Feistel(const BlowfishContext* context, uint32_t x)
 {
-    return ((context->S[0][x >> 24] + context->S[1][(x >> 16) & 0xFF]) ^
-            context->S[2][(x >> 8) & 0xFF]) +
+    return ((context->S[0][x >> 24] + context->S[1][(x >> 16) & 0xFF]) ^ context->S[2][(x >> 8) & 0xFF]) +
            context->S[3][x & 0xFF];
 }
 

@@ -13,10 +13,10 @@ constexpr size_t kHdRandExtraSeedSize = 32;
 // What a platform gathers to seed the pool. Filled byte by byte so that the
 // pool's value does not depend on structure layout.
 struct HdRandSeed {
-    uint8_t Counter[8];     // performance counter, little-endian
-    uint8_t SystemTime[16]; // SYSTEMTIME: eight little-endian 16-bit fields
+    uint8_t Counter[8];                  // performance counter, little-endian
+    uint8_t SystemTime[16];              // SYSTEMTIME: eight little-endian 16-bit fields
     uint8_t Extra[kHdRandExtraSeedSize]; // from the system generator, if any
-    size_t ExtraLength;     // 0 when the system generator was unavailable
+    size_t ExtraLength;                  // 0 when the system generator was unavailable
 };
 
 // Defined by the platform's seed file (on Windows RandomSeedWin.cpp): gathers

@@ -4,8 +4,8 @@
 
 #include "common/SecureWipe.h"
 
-void HmacSha1(Sha1Context* scratch, const uint8_t* key, size_t keyLength, const uint8_t* data,
-              size_t dataLength, uint8_t* mac)
+void HmacSha1(Sha1Context* scratch, const uint8_t* key, size_t keyLength, const uint8_t* data, size_t dataLength,
+              uint8_t* mac)
 {
     if (scratch == nullptr || key == nullptr || data == nullptr || mac == nullptr)
         return;

@@ -3,8 +3,7 @@
 #include "BigNumber.h"
 
 bool powmod(uint32_t* result, uint32_t resultCapacity, const uint32_t* base, uint32_t baseLength,
-            const uint32_t* exponent, uint32_t exponentLength, const uint32_t* modulus,
-            uint32_t modulusLength)
+            const uint32_t* exponent, uint32_t exponentLength, const uint32_t* modulus, uint32_t modulusLength)
 {
     if (result == nullptr || base == nullptr || exponent == nullptr || modulus == nullptr)
         return false;
@@ -12,8 +11,7 @@ bool powmod(uint32_t* result, uint32_t resultCapacity, const uint32_t* base, uin
     CBigNumber b;
     CBigNumber e;
     CBigNumber m;
-    if (!b.Load(base, baseLength) || !e.Load(exponent, exponentLength) ||
-        !m.Load(modulus, modulusLength))
+    if (!b.Load(base, baseLength) || !e.Load(exponent, exponentLength) || !m.Load(modulus, modulusLength))
         return false;
 
     CBigNumber r;
@@ -48,10 +46,9 @@ bool powmod(uint32_t* result, uint32_t resultCapacity, const uint32_t* base, uin
     return r.Store(result, resultCapacity);
 }
 
-bool pow2mod(uint32_t* result, uint32_t resultCapacity, const uint32_t* exponent,
-             uint32_t exponentLength, const uint32_t* modulus, uint32_t modulusLength)
+bool pow2mod(uint32_t* result, uint32_t resultCapacity, const uint32_t* exponent, uint32_t exponentLength,
+             const uint32_t* modulus, uint32_t modulusLength)
 {
     const uint32_t two = 2;
-    return powmod(result, resultCapacity, &two, 1, exponent, exponentLength, modulus,
-                  modulusLength);
+    return powmod(result, resultCapacity, &two, 1, exponent, exponentLength, modulus, modulusLength);
 }

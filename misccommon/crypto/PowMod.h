@@ -11,9 +11,8 @@
 #include <stdint.h>
 
 bool powmod(uint32_t* result, uint32_t resultCapacity, const uint32_t* base, uint32_t baseLength,
-            const uint32_t* exponent, uint32_t exponentLength, const uint32_t* modulus,
-            uint32_t modulusLength);
+            const uint32_t* exponent, uint32_t exponentLength, const uint32_t* modulus, uint32_t modulusLength);
 
 // powmod with the one-word base 2.
-bool pow2mod(uint32_t* result, uint32_t resultCapacity, const uint32_t* exponent,
-             uint32_t exponentLength, const uint32_t* modulus, uint32_t modulusLength);
+bool pow2mod(uint32_t* result, uint32_t resultCapacity, const uint32_t* exponent, uint32_t exponentLength,
+             const uint32_t* modulus, uint32_t modulusLength);

@@ -48,8 +48,8 @@ bool hdrand_init()
 
     SYSTEMTIME now;
     GetSystemTime(&now);
-    const WORD fields[8] = {now.wYear,   now.wMonth,  now.wDayOfWeek, now.wDay,
-                            now.wHour,   now.wMinute, now.wSecond,    now.wMilliseconds};
+    const WORD fields[8] = {now.wYear, now.wMonth,  now.wDayOfWeek, now.wDay,
+                            now.wHour, now.wMinute, now.wSecond,    now.wMilliseconds};
     for (int i = 0; i < 8; ++i)
         Crypto::StoreLe16(seed.SystemTime + 2 * i, fields[i]);
 

@@ -14,19 +14,16 @@ inline uint32_t Rotl(uint32_t value, unsigned bits)
 
 // The message schedule is kept as a 16-word ring: word t only ever needs
 // words t-3, t-8, t-14 and t-16.
-#define SHA1_SCHEDULE(t)                                                                 \
-    (w[(t) & 15] = Rotl(w[((t) - 3) & 15] ^ w[((t) - 8) & 15] ^ w[((t) - 14) & 15] ^      \
-                            w[(t) & 15],                                                 \
-                        1))
+#define SHA1_SCHEDULE(t) (w[(t)&15] = Rotl(w[((t)-3) & 15] ^ w[((t)-8) & 15] ^ w[((t)-14) & 15] ^ w[(t)&15], 1))
 
-#define SHA1_STEP(f, k, word)                                                             \
-    do {                                                                                  \
-        const uint32_t temp = Rotl(a, 5) + (f) + e + (word) + (k);                        \
-        e = d;                                                                            \
-        d = c;                                                                            \
-        c = Rotl(b, 30);                                                                  \
-        b = a;                                                                            \
-        a = temp;                                                                         \
+#define SHA1_STEP(f, k, word)                                                                                          \
+    do {                                                                                                               \
+        const uint32_t temp = Rotl(a, 5) + (f) + e + (word) + (k);                                                     \
+        e = d;                                                                                                         \
+        d = c;                                                                                                         \
+        c = Rotl(b, 30);                                                                                               \
+        b = a;                                                                                                         \
+        a = temp;                                                                                                      \
     } while (0)
 
 void Compress(uint32_t state[5], const uint8_t block[kSha1BlockSize])

@@ -26,8 +26,7 @@ bool EndsWithTerminator(const uint8_t* bytes, uint32_t byteLength)
 
 // The key path and the value name stand back to back in both records; each
 // must end with its terminator inside its declared length.
-bool ReadStringPair(const uint8_t* area, uint32_t pathBytes, uint32_t nameBytes, RegString* path,
-                    RegString* name)
+bool ReadStringPair(const uint8_t* area, uint32_t pathBytes, uint32_t nameBytes, RegString* path, RegString* name)
 {
     const uint8_t* nameStart = area + pathBytes;
     if (!EndsWithTerminator(area, pathBytes) || !EndsWithTerminator(nameStart, nameBytes))
@@ -39,7 +38,7 @@ bool ReadStringPair(const uint8_t* area, uint32_t pathBytes, uint32_t nameBytes,
     return true;
 }
 
-}  // namespace
+} // namespace
 
 uint32_t CapsuleSize(uint32_t payloadLength)
 {
@@ -76,8 +75,8 @@ uint32_t CapsuleBlockCount(uint32_t declaredSize, size_t bufferSize)
     return static_cast<uint32_t>((limit - kCapsuleOverhead) / 8);
 }
 
-void WriteInnerRequest(uint8_t* out, uint32_t sequence, uint32_t function, const uint8_t* input,
-                       uint32_t inputLength, uint32_t answerCapacity)
+void WriteInnerRequest(uint8_t* out, uint32_t sequence, uint32_t function, const uint8_t* input, uint32_t inputLength,
+                       uint32_t answerCapacity)
 {
     StoreLe32(out, sequence);
     StoreLe32(out + 4, inputLength + kInnerOverhead);
@@ -112,8 +111,8 @@ uint32_t RegWriteRecordSize(uint32_t pathBytes, uint32_t nameBytes)
     return pathBytes + nameBytes + kRegWriteOverhead;
 }
 
-void WriteRegWriteRecord(uint8_t* out, const uint8_t* path, uint32_t pathBytes, const uint8_t* name,
-                         uint32_t nameBytes, uint32_t value)
+void WriteRegWriteRecord(uint8_t* out, const uint8_t* path, uint32_t pathBytes, const uint8_t* name, uint32_t nameBytes,
+                         uint32_t value)
 {
     uint32_t size = RegWriteRecordSize(pathBytes, nameBytes);
     memcpy(out, kRegWriteMagic, 4);
@@ -132,8 +131,7 @@ bool ReadRegWriteRecord(const uint8_t* bytes, size_t length, RegWriteRecord* rec
 {
     if (bytes == nullptr || record == nullptr || length < kRegWriteOverhead)
         return false;
-    if (memcmp(bytes, kRegWriteMagic, 4) != 0 || LoadLe32(bytes + 4) != kRegDword ||
-        LoadLe32(bytes + 20) != 4)
+    if (memcmp(bytes, kRegWriteMagic, 4) != 0 || LoadLe32(bytes + 4) != kRegDword || LoadLe32(bytes + 20) != 4)
         return false;
     uint32_t pathBytes = LoadLe32(bytes + 12);
     uint32_t dataOffset = LoadLe32(bytes + 16);
@@ -156,8 +154,8 @@ uint32_t RegQueryRecordSize(uint32_t pathBytes, uint32_t nameBytes)
     return pathBytes + nameBytes + kRegQueryOverhead;
 }
 
-void WriteRegQueryRecord(uint8_t* out, const uint8_t* path, uint32_t pathBytes, const uint8_t* name,
-                         uint32_t nameBytes, uint32_t answerCapacity)
+void WriteRegQueryRecord(uint8_t* out, const uint8_t* path, uint32_t pathBytes, const uint8_t* name, uint32_t nameBytes,
+                         uint32_t answerCapacity)
 {
     uint32_t size = RegQueryRecordSize(pathBytes, nameBytes);
     memcpy(out, kRegQueryMagic, 4);
@@ -177,8 +175,7 @@ bool ReadRegQueryRecord(const uint8_t* bytes, size_t length, RegQueryRecord* rec
         return false;
     uint32_t size = LoadLe32(bytes + 4);
     uint32_t pathBytes = LoadLe32(bytes + 12);
-    if (size > length || size < kRegQueryOverhead || !IsStringLength(pathBytes) ||
-        pathBytes > size - kRegQueryOverhead)
+    if (size > length || size < kRegQueryOverhead || !IsStringLength(pathBytes) || pathBytes > size - kRegQueryOverhead)
         return false;
     uint32_t nameBytes = size - kRegQueryOverhead - pathBytes;
     if (!IsStringLength(nameBytes))
@@ -206,8 +203,7 @@ bool ReadRegQueryAnswer(const uint8_t* bytes, size_t length, RegQueryAnswer* ans
     answer->type = LoadLe32(bytes + 8);
     answer->data = bytes + kRegAnswerHeaderSize;
     size_t present = length - kRegAnswerHeaderSize;
-    answer->dataAvailable =
-        static_cast<uint32_t>(present < answer->dataLength ? present : answer->dataLength);
+    answer->dataAvailable = static_cast<uint32_t>(present < answer->dataLength ? present : answer->dataLength);
     return true;
 }
 
@@ -234,8 +230,7 @@ void WriteMiscPacketHeader(uint8_t* out, const MiscPacketHeader& header)
 void WriteFeatureQuery(uint8_t* packet)
 {
     memset(packet, 0, kFeaturePacketSize);
-    MiscPacketHeader header = {kFeatureFunction, kFeatureSubFunction, kFeaturePacketSize,
-                               kFeaturePacketSize};
+    MiscPacketHeader header = {kFeatureFunction, kFeatureSubFunction, kFeaturePacketSize, kFeaturePacketSize};
     WriteMiscPacketHeader(packet, header);
     StoreLe16(packet + 8, kFeatureSelector);
 }
@@ -252,4 +247,4 @@ void WriteFeatureWords(uint8_t* packet, const uint16_t words[4])
         StoreLe16(packet + 12 + 2 * i, words[i]);
 }
 
-}  // namespace MiscWire
+} // namespace MiscWire

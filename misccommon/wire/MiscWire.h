@@ -54,13 +54,13 @@ constexpr uint32_t kFuncRegWrite = 0x222948;
 constexpr uint32_t kFuncRegQuery = 0x22294C;
 
 // Writes an inner request of inputLength + 24 bytes.
-void WriteInnerRequest(uint8_t* out, uint32_t sequence, uint32_t function, const uint8_t* input,
-                       uint32_t inputLength, uint32_t answerCapacity);
+void WriteInnerRequest(uint8_t* out, uint32_t sequence, uint32_t function, const uint8_t* input, uint32_t inputLength,
+                       uint32_t answerCapacity);
 
 struct InnerRequest {
     uint32_t sequence;
     uint32_t function;
-    const uint8_t* input;  // points into the parsed bytes
+    const uint8_t* input; // points into the parsed bytes
     uint32_t inputLength;
     uint32_t answerCapacity;
 };
@@ -71,11 +71,11 @@ bool ReadInnerRequest(const uint8_t* bytes, size_t length, InnerRequest* request
 constexpr uint32_t kRegWriteOverhead = 31;
 // pathBytes + nameBytes + 31, or 0 when either length is zero or odd, or too large.
 uint32_t RegWriteRecordSize(uint32_t pathBytes, uint32_t nameBytes);
-void WriteRegWriteRecord(uint8_t* out, const uint8_t* path, uint32_t pathBytes, const uint8_t* name,
-                         uint32_t nameBytes, uint32_t value);
+void WriteRegWriteRecord(uint8_t* out, const uint8_t* path, uint32_t pathBytes, const uint8_t* name, uint32_t nameBytes,
+                         uint32_t value);
 
 struct RegString {
-    const uint8_t* bytes;  // UTF-16LE, terminator included
+    const uint8_t* bytes; // UTF-16LE, terminator included
     uint32_t byteLength;
 };
 struct RegWriteRecord {
@@ -93,8 +93,8 @@ constexpr uint32_t kRegAnswerHeaderSize = 12;
 constexpr uint32_t kRegAnswerCapacityExtra = 15;
 
 uint32_t RegQueryRecordSize(uint32_t pathBytes, uint32_t nameBytes);
-void WriteRegQueryRecord(uint8_t* out, const uint8_t* path, uint32_t pathBytes, const uint8_t* name,
-                         uint32_t nameBytes, uint32_t answerCapacity);
+void WriteRegQueryRecord(uint8_t* out, const uint8_t* path, uint32_t pathBytes, const uint8_t* name, uint32_t nameBytes,
+                         uint32_t answerCapacity);
 
 struct RegQueryRecord {
     RegString path;
@@ -107,10 +107,10 @@ bool ReadRegQueryRecord(const uint8_t* bytes, size_t length, RegQueryRecord* rec
 void WriteRegQueryAnswerHeader(uint8_t* out, uint32_t dataLength, uint32_t type);
 
 struct RegQueryAnswer {
-    uint32_t dataLength;  // as the driver declares it
+    uint32_t dataLength; // as the driver declares it
     uint32_t type;
-    const uint8_t* data;  // offset 12 of the parsed bytes
-    uint32_t dataAvailable;  // bytes of data actually present
+    const uint8_t* data;    // offset 12 of the parsed bytes
+    uint32_t dataAvailable; // bytes of data actually present
 };
 // False when fewer than 12 bytes are present or the magic is not "RgQO".
 bool ReadRegQueryAnswer(const uint8_t* bytes, size_t length, RegQueryAnswer* answer);
@@ -121,7 +121,7 @@ constexpr uint8_t kMiscStatusOk = 0;
 constexpr uint8_t kMiscStatusBusy = 4;
 
 struct MiscPacketHeader {
-    uint8_t function;   // request: function number; answer: status
+    uint8_t function; // request: function number; answer: status
     uint8_t subFunction;
     uint16_t requestLength;
     uint16_t answerLength;
@@ -134,9 +134,9 @@ constexpr uint8_t kFeatureFunction = 0x11;
 constexpr uint8_t kFeatureSubFunction = 1;
 constexpr uint16_t kFeaturePacketSize = 22;
 constexpr uint16_t kFeatureSelector = 0x800A;
-void WriteFeatureQuery(uint8_t* packet);  // 22 bytes
+void WriteFeatureQuery(uint8_t* packet); // 22 bytes
 // The four answer words at offsets 12, 14, 16 and 18.
 void ReadFeatureWords(const uint8_t* packet, uint16_t words[4]);
 void WriteFeatureWords(uint8_t* packet, const uint16_t words[4]);
 
-}  // namespace MiscWire
+} // namespace MiscWire

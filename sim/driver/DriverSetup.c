@@ -16,10 +16,8 @@
 #include <stdio.h>
 #include <wchar.h>
 
-static const GUID kSystemClass =
-    {0x4d36e97d, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
-static const GUID kMiscInterface =
-    {0x80dcc0c5, 0xbd3e, 0x4bc0, {0x8a, 0x06, 0x11, 0xea, 0xe4, 0xae, 0x72, 0x24}};
+static const GUID kSystemClass = {0x4d36e97d, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+static const GUID kMiscInterface = {0x80dcc0c5, 0xbd3e, 0x4bc0, {0x8a, 0x06, 0x11, 0xea, 0xe4, 0xae, 0x72, 0x24}};
 static const wchar_t kHardwareId[] = L"root\\brindlemisc\0"; /* a multi-string */
 
 static int Fail(const char* what)
@@ -74,11 +72,10 @@ static int RegisterDevice(void)
         return Fail("SetupDiCreateDeviceInfoList");
     ZeroMemory(&device, sizeof device);
     device.cbSize = sizeof device;
-    if (!SetupDiCreateDeviceInfoW(set, L"brindlemisc", &kSystemClass, NULL, NULL,
-                                  DICD_GENERATE_ID, &device))
+    if (!SetupDiCreateDeviceInfoW(set, L"brindlemisc", &kSystemClass, NULL, NULL, DICD_GENERATE_ID, &device))
         result = Fail("SetupDiCreateDeviceInfo");
-    else if (!SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID,
-                                                (const BYTE*)kHardwareId, sizeof kHardwareId))
+    else if (!SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID, (const BYTE*)kHardwareId,
+                                                sizeof kHardwareId))
         result = Fail("SetupDiSetDeviceRegistryProperty");
     else if (!SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device))
         result = Fail("DIF_REGISTERDEVICE");
@@ -96,8 +93,7 @@ static int Install(const wchar_t* infPath)
         if (result != 0)
             return result;
     }
-    if (!UpdateDriverForPlugAndPlayDevicesW(NULL, kHardwareId, infPath, INSTALLFLAG_FORCE,
-                                            &rebootNeeded))
+    if (!UpdateDriverForPlugAndPlayDevicesW(NULL, kHardwareId, infPath, INSTALLFLAG_FORCE, &rebootNeeded))
         return Fail("UpdateDriverForPlugAndPlayDevices");
     return 0;
 }
@@ -131,8 +127,7 @@ static int SetVersion(const wchar_t* text)
         result = 1;
     } else {
         /* The same key the program reads the version from. */
-        HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV,
-                                        KEY_SET_VALUE);
+        HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_SET_VALUE);
         if (key == INVALID_HANDLE_VALUE) {
             result = Fail("SetupDiOpenDevRegKey");
         } else {
@@ -153,8 +148,7 @@ static BOOL InterfacePresent(void)
 {
     SP_DEVICE_INTERFACE_DATA data;
     BOOL found;
-    HDEVINFO set = SetupDiGetClassDevsW(&kMiscInterface, NULL, NULL,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set = SetupDiGetClassDevsW(&kMiscInterface, NULL, NULL, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE)
         return FALSE;
     ZeroMemory(&data, sizeof data);

@@ -31,8 +31,7 @@ void KernelServicesStart(void)
     LARGE_INTEGER frequency;
     LARGE_INTEGER counter = KeQueryPerformanceCounter(&frequency);
     KeInitializeMutex(&g_lock, 0);
-    g_randomSeed = counter.LowPart ^ counter.HighPart ^ frequency.LowPart ^
-                   (ULONG)(ULONG_PTR)&frequency;
+    g_randomSeed = counter.LowPart ^ counter.HighPart ^ frequency.LowPart ^ (ULONG)(ULONG_PTR)&frequency;
 }
 
 void* KernelAllocate(unsigned long long bytes)
@@ -70,8 +69,7 @@ unsigned int KernelRandomWord(void)
 }
 
 /* "\Registry\Machine\<path>" in pool memory; the caller frees Buffer. */
-static NTSTATUS MachinePath(const unsigned char* path, unsigned int pathUnits,
-                            UNICODE_STRING* name)
+static NTSTATUS MachinePath(const unsigned char* path, unsigned int pathUnits, UNICODE_STRING* name)
 {
     SIZE_T units = MACHINE_ROOT_UNITS + pathUnits;
     if (units * sizeof(WCHAR) > 0xFFFE)
@@ -108,8 +106,7 @@ static NTSTATUS OpenKey(UNICODE_STRING* path, ACCESS_MASK access, BOOLEAN create
 {
     OBJECT_ATTRIBUTES attributes;
     ULONG disposition;
-    InitializeObjectAttributes(&attributes, path, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL,
-                               NULL);
+    InitializeObjectAttributes(&attributes, path, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
     if (!create)
         return ZwOpenKey(key, access, &attributes);
     return ZwCreateKey(key, access, &attributes, 0, NULL, REG_OPTION_NON_VOLATILE, &disposition);
@@ -141,9 +138,8 @@ static NTSTATUS CreateKeyPath(UNICODE_STRING* path, HANDLE* key)
     return status;
 }
 
-long KernelRegistryWriteDword(const unsigned char* path, unsigned int pathUnits,
-                              const unsigned char* name, unsigned int nameUnits,
-                              unsigned int value)
+long KernelRegistryWriteDword(const unsigned char* path, unsigned int pathUnits, const unsigned char* name,
+                              unsigned int nameUnits, unsigned int value)
 {
     UNICODE_STRING keyPath;
     UNICODE_STRING valueName;
@@ -166,8 +162,8 @@ long KernelRegistryWriteDword(const unsigned char* path, unsigned int pathUnits,
 }
 
 /* Type and length of a value, and its data when it fits `capacity`. */
-static NTSTATUS QueryOpenKey(HANDLE key, UNICODE_STRING* valueName, unsigned int* type,
-                             unsigned int* length, unsigned char* data, unsigned int capacity)
+static NTSTATUS QueryOpenKey(HANDLE key, UNICODE_STRING* valueName, unsigned int* type, unsigned int* length,
+                             unsigned char* data, unsigned int capacity)
 {
     const ULONG header = FIELD_OFFSET(KEY_VALUE_PARTIAL_INFORMATION, Data);
     /* Room for the header and a DWORD: most answers need no second call. */
@@ -177,8 +173,7 @@ static NTSTATUS QueryOpenKey(HANDLE key, UNICODE_STRING* valueName, unsigned int
     } probe;
     KEY_VALUE_PARTIAL_INFORMATION* full;
     ULONG needed = 0;
-    NTSTATUS status = ZwQueryValueKey(key, valueName, KeyValuePartialInformation, &probe,
-                                      sizeof probe, &needed);
+    NTSTATUS status = ZwQueryValueKey(key, valueName, KeyValuePartialInformation, &probe, sizeof probe, &needed);
     if (status != STATUS_SUCCESS && status != STATUS_BUFFER_OVERFLOW)
         return status;
     *type = probe.info.Type;
@@ -192,8 +187,7 @@ static NTSTATUS QueryOpenKey(HANDLE key, UNICODE_STRING* valueName, unsigned int
     full = (KEY_VALUE_PARTIAL_INFORMATION*)KernelAllocate(header + probe.info.DataLength);
     if (full == NULL)
         return STATUS_INSUFFICIENT_RESOURCES;
-    status = ZwQueryValueKey(key, valueName, KeyValuePartialInformation, full,
-                             header + probe.info.DataLength, &needed);
+    status = ZwQueryValueKey(key, valueName, KeyValuePartialInformation, full, header + probe.info.DataLength, &needed);
     /* The value may have changed between the two calls; a value that grew
        past the caller's capacity is reported as such, one that grew but
        still fits is not worth a third round. */
@@ -208,9 +202,9 @@ static NTSTATUS QueryOpenKey(HANDLE key, UNICODE_STRING* valueName, unsigned int
     return status;
 }
 
-long KernelRegistryQuery(const unsigned char* path, unsigned int pathUnits,
-                         const unsigned char* name, unsigned int nameUnits, unsigned int* type,
-                         unsigned int* length, unsigned char* data, unsigned int capacity)
+long KernelRegistryQuery(const unsigned char* path, unsigned int pathUnits, const unsigned char* name,
+                         unsigned int nameUnits, unsigned int* type, unsigned int* length, unsigned char* data,
+                         unsigned int capacity)
 {
     UNICODE_STRING keyPath;
     UNICODE_STRING valueName;
@@ -268,8 +262,8 @@ int KernelReadConfigDword(const char* name, unsigned int* value)
     ZwClose(key);
     if (!NT_SUCCESS(status) || type != REG_DWORD || length != sizeof data)
         return 0;
-    *value = (unsigned int)data[0] | ((unsigned int)data[1] << 8) |
-             ((unsigned int)data[2] << 16) | ((unsigned int)data[3] << 24);
+    *value = (unsigned int)data[0] | ((unsigned int)data[1] << 8) | ((unsigned int)data[2] << 16) |
+             ((unsigned int)data[3] << 24);
     return 1;
 }
 

@@ -24,13 +24,12 @@ unsigned int KernelRandomWord(void);
 
 /* Registry under \Registry\Machine. Paths and names are UTF-16LE code units
    without a terminator, at any alignment. Results are NTSTATUS values. */
-long KernelRegistryWriteDword(const unsigned char* path, unsigned int pathUnits,
-                              const unsigned char* name, unsigned int nameUnits,
-                              unsigned int value);
+long KernelRegistryWriteDword(const unsigned char* path, unsigned int pathUnits, const unsigned char* name,
+                              unsigned int nameUnits, unsigned int value);
 /* *type and *length always; the data only when length <= capacity. */
-long KernelRegistryQuery(const unsigned char* path, unsigned int pathUnits,
-                         const unsigned char* name, unsigned int nameUnits, unsigned int* type,
-                         unsigned int* length, unsigned char* data, unsigned int capacity);
+long KernelRegistryQuery(const unsigned char* path, unsigned int pathUnits, const unsigned char* name,
+                         unsigned int nameUnits, unsigned int* type, unsigned int* length, unsigned char* data,
+                         unsigned int capacity);
 
 /* The stand-in's own configuration key, values named in ASCII. */
 int KernelReadConfigDword(const char* name, unsigned int* value);

@@ -17,8 +17,7 @@
 #define NT_ERROR(status) ((ULONG)(status) >> 30 == 3)
 #endif
 
-DEFINE_GUID(GUID_DEVINTERFACE_MISC,
-            0x80dcc0c5, 0xbd3e, 0x4bc0, 0x8a, 0x06, 0x11, 0xea, 0xe4, 0xae, 0x72, 0x24);
+DEFINE_GUID(GUID_DEVINTERFACE_MISC, 0x80dcc0c5, 0xbd3e, 0x4bc0, 0x8a, 0x06, 0x11, 0xea, 0xe4, 0xae, 0x72, 0x24);
 
 typedef struct DeviceExtension {
     PDEVICE_OBJECT lower;
@@ -63,8 +62,8 @@ static NTSTATUS NTAPI OnDeviceControl(PDEVICE_OBJECT device, PIRP irp)
     /* METHOD_BUFFERED: one system buffer holds the input on the way in and
        the answer on the way out, sized for the larger of the two. Sessions
        belong to the file object, i.e. to one CreateFile handle. */
-    status = MiscDriverDispatch(stack->FileObject, code, irp->AssociatedIrp.SystemBuffer,
-                                inLength, outCapacity, &outLength);
+    status =
+        MiscDriverDispatch(stack->FileObject, code, irp->AssociatedIrp.SystemBuffer, inLength, outCapacity, &outLength);
     if (outLength > outCapacity)
         outLength = outCapacity;
     /* A warning (STATUS_BUFFER_OVERFLOW: a partial answer) still carries its
@@ -128,8 +127,7 @@ static NTSTATUS NTAPI OnAddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo)
 {
     PDEVICE_OBJECT device;
     DeviceExtension* ext;
-    NTSTATUS status = IoCreateDevice(driver, sizeof(DeviceExtension), NULL, FILE_DEVICE_UNKNOWN,
-                                     0, FALSE, &device);
+    NTSTATUS status = IoCreateDevice(driver, sizeof(DeviceExtension), NULL, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
     if (!NT_SUCCESS(status))
         return status;
     ext = (DeviceExtension*)device->DeviceExtension;

@@ -39,18 +39,16 @@ uint32_t RandomWord(void*)
 
 MiscDriverStatus WriteDword(void*, MiscDriverText path, MiscDriverText name, uint32_t value)
 {
-    return FromNtStatus(
-        KernelRegistryWriteDword(path.Units, path.Length, name.Units, name.Length, value));
+    return FromNtStatus(KernelRegistryWriteDword(path.Units, path.Length, name.Units, name.Length, value));
 }
 
-MiscDriverStatus QueryValue(void*, MiscDriverText path, MiscDriverText name, uint32_t* type,
-                            uint32_t* length, uint8_t* data, uint32_t capacity)
+MiscDriverStatus QueryValue(void*, MiscDriverText path, MiscDriverText name, uint32_t* type, uint32_t* length,
+                            uint8_t* data, uint32_t capacity)
 {
     unsigned int foundType = 0;
     unsigned int foundLength = 0;
-    const MiscDriverStatus status = FromNtStatus(KernelRegistryQuery(
-        path.Units, path.Length, name.Units, name.Length, &foundType, &foundLength, data,
-        capacity));
+    const MiscDriverStatus status = FromNtStatus(KernelRegistryQuery(path.Units, path.Length, name.Units, name.Length,
+                                                                     &foundType, &foundLength, data, capacity));
     *type = foundType;
     *length = foundLength;
     return status;
@@ -104,9 +102,8 @@ extern "C" void MiscDriverStop(void)
     KernelFree(core);
 }
 
-extern "C" long MiscDriverDispatch(void* owner, unsigned long code, void* buffer,
-                                   unsigned long inLength, unsigned long outCapacity,
-                                   unsigned long* outLength)
+extern "C" long MiscDriverDispatch(void* owner, unsigned long code, void* buffer, unsigned long inLength,
+                                   unsigned long outCapacity, unsigned long* outLength)
 {
     *outLength = 0;
     uint8_t* bytes = static_cast<uint8_t*>(buffer);
@@ -116,9 +113,8 @@ extern "C" long MiscDriverDispatch(void* owner, unsigned long code, void* buffer
         KernelUnlock();
         return kStatusDeviceNotReady;
     }
-    const MiscDriverStatus status =
-        g_core->Dispatch(reinterpret_cast<uintptr_t>(owner), code, bytes, inLength,
-                         outCapacity != 0 ? bytes : nullptr, outCapacity, &returned);
+    const MiscDriverStatus status = g_core->Dispatch(reinterpret_cast<uintptr_t>(owner), code, bytes, inLength,
+                                                     outCapacity != 0 ? bytes : nullptr, outCapacity, &returned);
     const uint32_t injected = g_core->InjectedStatus();
     KernelUnlock();
     if (MiscDriverReturnsData(status))

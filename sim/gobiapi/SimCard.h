@@ -29,17 +29,17 @@ constexpr std::uint32_t kStatusBlocked = 4;
 constexpr std::uint32_t kStatusPermanentlyBlocked = 5;
 
 struct SimCard {
-  bool present = true;
-  std::string pin = "1234";
-  std::string puk = "12345678";
-  bool protection = true;
-  bool verified = false;
-  std::uint32_t pinLeft = 3;
-  std::uint32_t pukLeft = 10;
-  std::uint32_t pinMax = 3;
-  std::uint32_t pukMax = 10;
-  bool hasStatusOverride = false;
-  std::uint32_t statusOverride = 0;
+    bool present = true;
+    std::string pin = "1234";
+    std::string puk = "12345678";
+    bool protection = true;
+    bool verified = false;
+    std::uint32_t pinLeft = 3;
+    std::uint32_t pukLeft = 10;
+    std::uint32_t pinMax = 3;
+    std::uint32_t pukMax = 10;
+    bool hasStatusOverride = false;
+    std::uint32_t statusOverride = 0;
 };
 
 // The status that follows from the counters and flags alone.
@@ -56,4 +56,4 @@ std::uint32_t UnblockPin(SimCard& card, const std::string& puk, const std::strin
 // What a card keeps when its power goes: everything but the verification.
 void PowerCycle(SimCard& card);
 
-}  // namespace simmodem
+} // namespace simmodem

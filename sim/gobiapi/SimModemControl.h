@@ -36,4 +36,4 @@ std::uint32_t CallCount(const char* exportName);
 // variants only while no GobiApi.dll is loaded.
 bool UseVariant(const wchar_t* variant);
 
-}  // namespace simmodem
+} // namespace simmodem

@@ -8,4 +8,4 @@ namespace simmodem {
 // the 64-bit reg.exe of a WoW64 prefix sees the same values.
 constexpr const wchar_t* kModemKeyPath = L"Software\\BrindleSim\\Modem";
 
-}  // namespace simmodem
+} // namespace simmodem

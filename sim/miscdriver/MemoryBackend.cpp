@@ -30,8 +30,7 @@ CMemoryBackend::CMemoryBackend()
     _backend.ClearFault = &CMemoryBackend::ClearFault;
 }
 
-CMemoryBackend::Key CMemoryBackend::MakeKey(const std::u16string& path,
-                                            const std::u16string& name)
+CMemoryBackend::Key CMemoryBackend::MakeKey(const std::u16string& path, const std::u16string& name)
 {
     return Key(Folded(path), Folded(name));
 }
@@ -44,14 +43,13 @@ std::u16string CMemoryBackend::FromText(MiscDriverText text)
     return out;
 }
 
-void CMemoryBackend::SetValue(const std::u16string& path, const std::u16string& name,
-                              uint32_t type, const std::vector<uint8_t>& data)
+void CMemoryBackend::SetValue(const std::u16string& path, const std::u16string& name, uint32_t type,
+                              const std::vector<uint8_t>& data)
 {
     _values[MakeKey(path, name)] = Value{type, data};
 }
 
-void CMemoryBackend::SetDword(const std::u16string& path, const std::u16string& name,
-                              uint32_t value)
+void CMemoryBackend::SetDword(const std::u16string& path, const std::u16string& name, uint32_t value)
 {
     std::vector<uint8_t> data(4);
     for (int i = 0; i < 4; ++i)
@@ -59,8 +57,7 @@ void CMemoryBackend::SetDword(const std::u16string& path, const std::u16string& 
     SetValue(path, name, kRegDword, data);
 }
 
-void CMemoryBackend::SetString(const std::u16string& path, const std::u16string& name,
-                               const std::u16string& text)
+void CMemoryBackend::SetString(const std::u16string& path, const std::u16string& name, const std::u16string& text)
 {
     std::vector<uint8_t> data;
     for (char16_t unit : text) {
@@ -72,8 +69,8 @@ void CMemoryBackend::SetString(const std::u16string& path, const std::u16string&
     SetValue(path, name, kRegSz, data);
 }
 
-bool CMemoryBackend::GetValue(const std::u16string& path, const std::u16string& name,
-                              uint32_t* type, std::vector<uint8_t>* data) const
+bool CMemoryBackend::GetValue(const std::u16string& path, const std::u16string& name, uint32_t* type,
+                              std::vector<uint8_t>* data) const
 {
     auto found = _values.find(MakeKey(path, name));
     if (found == _values.end())
@@ -100,8 +97,7 @@ bool CMemoryBackend::HasFault(MiscDriverFault fault) const
     return _faults.count(fault) != 0;
 }
 
-MiscDriverStatus CMemoryBackend::WriteDword(void* context, MiscDriverText path,
-                                            MiscDriverText name, uint32_t value)
+MiscDriverStatus CMemoryBackend::WriteDword(void* context, MiscDriverText path, MiscDriverText name, uint32_t value)
 {
     auto* self = static_cast<CMemoryBackend*>(context);
     ++self->Writes;
@@ -113,8 +109,7 @@ MiscDriverStatus CMemoryBackend::WriteDword(void* context, MiscDriverText path,
     return kStatusSuccess;
 }
 
-MiscDriverStatus CMemoryBackend::QueryValue(void* context, MiscDriverText path,
-                                            MiscDriverText name, uint32_t* type,
+MiscDriverStatus CMemoryBackend::QueryValue(void* context, MiscDriverText path, MiscDriverText name, uint32_t* type,
                                             uint32_t* length, uint8_t* data, uint32_t capacity)
 {
     auto* self = static_cast<CMemoryBackend*>(context);

@@ -28,8 +28,7 @@ public:
                   const std::vector<uint8_t>& data);
     void SetDword(const std::u16string& path, const std::u16string& name, uint32_t value);
     // A string value with its terminator, as RegSetValueEx stores REG_SZ.
-    void SetString(const std::u16string& path, const std::u16string& name,
-                   const std::u16string& text);
+    void SetString(const std::u16string& path, const std::u16string& name, const std::u16string& text);
     bool GetValue(const std::u16string& path, const std::u16string& name, uint32_t* type,
                   std::vector<uint8_t>* data) const;
     size_t ValueCount() const { return _values.size(); }
@@ -57,11 +56,9 @@ private:
     static Key MakeKey(const std::u16string& path, const std::u16string& name);
     static std::u16string FromText(MiscDriverText text);
 
-    static MiscDriverStatus WriteDword(void* context, MiscDriverText path, MiscDriverText name,
-                                       uint32_t value);
-    static MiscDriverStatus QueryValue(void* context, MiscDriverText path, MiscDriverText name,
-                                       uint32_t* type, uint32_t* length, uint8_t* data,
-                                       uint32_t capacity);
+    static MiscDriverStatus WriteDword(void* context, MiscDriverText path, MiscDriverText name, uint32_t value);
+    static MiscDriverStatus QueryValue(void* context, MiscDriverText path, MiscDriverText name, uint32_t* type,
+                                       uint32_t* length, uint8_t* data, uint32_t capacity);
     static bool ReadFault(void* context, MiscDriverFault fault, uint32_t* value);
     static void ClearFault(void* context, MiscDriverFault fault);
 

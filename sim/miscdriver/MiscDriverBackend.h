@@ -13,14 +13,14 @@ namespace MiscDriver {
 // Faults a test can switch on, each a DWORD under the stand-in's configuration
 // key; absent or 0 means off.
 enum MiscDriverFault : uint32_t {
-    kFaultRefuseSessions = 0,  // the session probe answers "not supported"; capsules in clear
-    kFaultBusyOnce,            // the next misc call answers "busy"; the value is then removed
-    kFaultBusyAlways,          // every misc call answers "busy"
-    kFaultWritePayload,        // a registry write answers with that many payload bytes
-    kFaultWrongMagic,          // registry query answers carry a wrong magic
-    kFaultFailCapsule,         // every capsule fails with that NTSTATUS
-    kFaultFeatureWord12,       // replaces the feature word at offset 12
-    kFaultFeatureWord14,       // replaces the feature word at offset 14
+    kFaultRefuseSessions = 0, // the session probe answers "not supported"; capsules in clear
+    kFaultBusyOnce,           // the next misc call answers "busy"; the value is then removed
+    kFaultBusyAlways,         // every misc call answers "busy"
+    kFaultWritePayload,       // a registry write answers with that many payload bytes
+    kFaultWrongMagic,         // registry query answers carry a wrong magic
+    kFaultFailCapsule,        // every capsule fails with that NTSTATUS
+    kFaultFeatureWord12,      // replaces the feature word at offset 12
+    kFaultFeatureWord14,      // replaces the feature word at offset 14
     kFaultCount
 };
 
@@ -31,20 +31,18 @@ const char* MiscDriverFaultName(MiscDriverFault fault);
 // terminator, at any byte alignment.
 struct MiscDriverText {
     const uint8_t* Units;
-    uint32_t Length;  // in code units
+    uint32_t Length; // in code units
 };
 
 struct MiscDriverBackend {
     void* Context;
     // Stores a REG_DWORD under HKEY_LOCAL_MACHINE\path, creating the key.
-    MiscDriverStatus (*WriteDword)(void* context, MiscDriverText path, MiscDriverText name,
-                                   uint32_t value);
+    MiscDriverStatus (*WriteDword)(void* context, MiscDriverText path, MiscDriverText name, uint32_t value);
     // Reads a value of any type: *type and *length always, the data into
     // `data` only when length <= capacity. kStatusNotFound for a missing key
     // or value.
-    MiscDriverStatus (*QueryValue)(void* context, MiscDriverText path, MiscDriverText name,
-                                   uint32_t* type, uint32_t* length, uint8_t* data,
-                                   uint32_t capacity);
+    MiscDriverStatus (*QueryValue)(void* context, MiscDriverText path, MiscDriverText name, uint32_t* type,
+                                   uint32_t* length, uint8_t* data, uint32_t capacity);
     // True with the value when the fault's DWORD is present.
     bool (*ReadFault)(void* context, MiscDriverFault fault, uint32_t* value);
     void (*ClearFault)(void* context, MiscDriverFault fault);

@@ -91,8 +91,8 @@ bool Cipher(const BlowfishContext* context, uint8_t* bytes, uint32_t blocks, boo
         uint8_t* block = bytes + 8 * i;
         uint32_t left = LoadLe32(block);
         uint32_t right = LoadLe32(block + 4);
-        const bool done = encipher ? BlowfishEncipher(context, &left, &right)
-                                   : BlowfishDecipher(context, &left, &right);
+        const bool done =
+            encipher ? BlowfishEncipher(context, &left, &right) : BlowfishDecipher(context, &left, &right);
         if (!done)
             return false;
         StoreLe32(block, left);
@@ -111,8 +111,8 @@ uint32_t Smaller(uint32_t a, uint32_t b)
 const char* MiscDriverFaultName(MiscDriverFault fault)
 {
     static const char* const kNames[kFaultCount] = {
-        "RefuseSessions", "BusyOnce",      "BusyAlways",    "WritePayload",
-        "WrongMagic",     "FailCapsule",   "FeatureWord12", "FeatureWord14",
+        "RefuseSessions", "BusyOnce",    "BusyAlways",    "WritePayload",
+        "WrongMagic",     "FailCapsule", "FeatureWord12", "FeatureWord14",
     };
     return fault < kFaultCount ? kNames[fault] : nullptr;
 }
@@ -135,8 +135,7 @@ void CMiscDriverCore::ClearFault(MiscDriverFault fault)
         _backend->ClearFault(_backend->Context, fault);
 }
 
-MiscDriverStatus CMiscDriverCore::Capsule(uintptr_t owner, const uint8_t* input,
-                                          uint32_t inputLength, uint8_t* output,
+MiscDriverStatus CMiscDriverCore::Capsule(uintptr_t owner, const uint8_t* input, uint32_t inputLength, uint8_t* output,
                                           uint32_t outputCapacity, uint32_t* returned)
 {
     const uint32_t injected = Fault(kFaultFailCapsule);
@@ -184,8 +183,7 @@ MiscDriverStatus CMiscDriverCore::Capsule(uintptr_t owner, const uint8_t* input,
     // No answer may outgrow the largest capsule the frame can describe,
     // however much room the caller offers.
     const uint32_t room = (outputCapacity - MiscWire::kCapsuleOverhead) & ~7u;
-    const uint32_t capacity =
-        Smaller(Smaller(inner.answerCapacity, room), MiscWire::kMaxPayloadLength);
+    const uint32_t capacity = Smaller(Smaller(inner.answerCapacity, room), MiscWire::kMaxPayloadLength);
     uint8_t* payload = output + MiscWire::kCapsuleHeaderSize;
 
     Answer answer = {0, false};
@@ -228,13 +226,11 @@ MiscDriverStatus CMiscDriverCore::Capsule(uintptr_t owner, const uint8_t* input,
     return answer.MoreData || answer.Length > capacity ? kStatusMoreData : kStatusSuccess;
 }
 
-MiscDriverStatus CMiscDriverCore::MiscFunction(const uint8_t* input, uint32_t inputLength,
-                                               uint8_t* answer, uint32_t capacity,
-                                               Answer* result)
+MiscDriverStatus CMiscDriverCore::MiscFunction(const uint8_t* input, uint32_t inputLength, uint8_t* answer,
+                                               uint32_t capacity, Answer* result)
 {
     MiscWire::MiscPacketHeader header;
-    if (!MiscWire::ReadMiscPacketHeader(input, inputLength, &header) ||
-        header.requestLength != inputLength ||
+    if (!MiscWire::ReadMiscPacketHeader(input, inputLength, &header) || header.requestLength != inputLength ||
         header.answerLength < MiscWire::kMiscPacketHeaderSize)
         return kStatusInvalidParameter;
 
@@ -252,15 +248,14 @@ MiscDriverStatus CMiscDriverCore::MiscFunction(const uint8_t* input, uint32_t in
         status = MiscWire::kMiscStatusBusy;
     } else if (Fault(kFaultBusyAlways) != 0) {
         status = MiscWire::kMiscStatusBusy;
-    } else if (header.function != MiscWire::kFeatureFunction ||
-               header.subFunction != MiscWire::kFeatureSubFunction) {
+    } else if (header.function != MiscWire::kFeatureFunction || header.subFunction != MiscWire::kFeatureSubFunction) {
         status = kMiscStatusUnknownFunction;
     } else if (inputLength < kFeatureSelectorAt + 2 || result->Length < kFeatureWordsEnd ||
                LoadLe16(input + kFeatureSelectorAt) != MiscWire::kFeatureSelector) {
         status = kMiscStatusBadPacket;
     } else {
-        uint16_t words[4] = {kDefaultFeatureWords[0], kDefaultFeatureWords[1],
-                             kDefaultFeatureWords[2], kDefaultFeatureWords[3]};
+        uint16_t words[4] = {kDefaultFeatureWords[0], kDefaultFeatureWords[1], kDefaultFeatureWords[2],
+                             kDefaultFeatureWords[3]};
         // Unlike the other faults, 0 is a value here: it clears the bits.
         uint32_t value = 0;
         if (FaultValue(kFaultFeatureWord12, &value))
@@ -273,22 +268,20 @@ MiscDriverStatus CMiscDriverCore::MiscFunction(const uint8_t* input, uint32_t in
     return kStatusSuccess;
 }
 
-MiscDriverStatus CMiscDriverCore::RegistryWrite(const uint8_t* input, uint32_t inputLength,
-                                                uint8_t* answer, uint32_t capacity,
-                                                Answer* result)
+MiscDriverStatus CMiscDriverCore::RegistryWrite(const uint8_t* input, uint32_t inputLength, uint8_t* answer,
+                                                uint32_t capacity, Answer* result)
 {
     MiscWire::RegWriteRecord record;
     MiscDriverText path;
     MiscDriverText name;
-    if (!MiscWire::ReadRegWriteRecord(input, inputLength, &record) ||
-        !ToText(record.path, &path) || !ToText(record.name, &name))
+    if (!MiscWire::ReadRegWriteRecord(input, inputLength, &record) || !ToText(record.path, &path) ||
+        !ToText(record.name, &name))
         return kStatusInvalidParameter;
     if (!IsPermittedPath(path))
         return kStatusAccessDenied;
     if (_backend == nullptr || _backend->WriteDword == nullptr)
         return kStatusNotSupported;
-    const MiscDriverStatus status =
-        _backend->WriteDword(_backend->Context, path, name, record.value);
+    const MiscDriverStatus status = _backend->WriteDword(_backend->Context, path, name, record.value);
     if (status != kStatusSuccess)
         return status;
 
@@ -298,15 +291,14 @@ MiscDriverStatus CMiscDriverCore::RegistryWrite(const uint8_t* input, uint32_t i
     return kStatusSuccess;
 }
 
-MiscDriverStatus CMiscDriverCore::RegistryQuery(const uint8_t* input, uint32_t inputLength,
-                                                uint8_t* answer, uint32_t capacity,
-                                                Answer* result)
+MiscDriverStatus CMiscDriverCore::RegistryQuery(const uint8_t* input, uint32_t inputLength, uint8_t* answer,
+                                                uint32_t capacity, Answer* result)
 {
     MiscWire::RegQueryRecord record;
     MiscDriverText path;
     MiscDriverText name;
-    if (!MiscWire::ReadRegQueryRecord(input, inputLength, &record) ||
-        !ToText(record.path, &path) || !ToText(record.name, &name))
+    if (!MiscWire::ReadRegQueryRecord(input, inputLength, &record) || !ToText(record.path, &path) ||
+        !ToText(record.name, &name))
         return kStatusInvalidParameter;
     if (!IsPermittedPath(path))
         return kStatusAccessDenied;
@@ -315,13 +307,11 @@ MiscDriverStatus CMiscDriverCore::RegistryQuery(const uint8_t* input, uint32_t i
 
     // The record announces the caller's capacity too; the smaller one holds.
     const uint32_t limit = Smaller(capacity, record.answerCapacity);
-    const uint32_t dataRoom =
-        limit > MiscWire::kRegAnswerHeaderSize ? limit - MiscWire::kRegAnswerHeaderSize : 0;
+    const uint32_t dataRoom = limit > MiscWire::kRegAnswerHeaderSize ? limit - MiscWire::kRegAnswerHeaderSize : 0;
     uint32_t type = 0;
     uint32_t length = 0;
     uint8_t* data = dataRoom != 0 ? answer + MiscWire::kRegAnswerHeaderSize : nullptr;
-    const MiscDriverStatus status =
-        _backend->QueryValue(_backend->Context, path, name, &type, &length, data, dataRoom);
+    const MiscDriverStatus status = _backend->QueryValue(_backend->Context, path, name, &type, &length, data, dataRoom);
     if (status != kStatusSuccess)
         return status;
 

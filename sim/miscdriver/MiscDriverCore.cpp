@@ -68,8 +68,7 @@ void ProofOf(const uint8_t* key, const uint8_t* first, const uint8_t* second, ui
 
 } // namespace
 
-void CMiscDriverCore::Initialize(MiscDriverRandomFn random, void* randomContext,
-                                 const MiscDriverBackend* backend)
+void CMiscDriverCore::Initialize(MiscDriverRandomFn random, void* randomContext, const MiscDriverBackend* backend)
 {
     memset(_sessions, 0, sizeof(_sessions));
     memset(_request, 0, sizeof(_request));
@@ -94,13 +93,12 @@ uint32_t CMiscDriverCore::NextRandom()
     return _random != nullptr ? _random(_randomContext) : 0;
 }
 
-MiscDriverSession* CMiscDriverCore::FindSession(uint32_t sessionId, uintptr_t owner,
-                                                uint32_t state)
+MiscDriverSession* CMiscDriverCore::FindSession(uint32_t sessionId, uintptr_t owner, uint32_t state)
 {
     for (uint32_t i = 0; i < kMaxSessions; ++i) {
         MiscDriverSession* session = &_sessions[i];
-        if (session->State != kSessionFree && session->Id == sessionId &&
-            session->Owner == owner && (state == kSessionFree || session->State == state))
+        if (session->State != kSessionFree && session->Id == sessionId && session->Owner == owner &&
+            (state == kSessionFree || session->State == state))
             return session;
     }
     return nullptr;
@@ -148,8 +146,7 @@ const BlowfishContext* CMiscDriverCore::SessionCipher(uint32_t sessionId, uintpt
 {
     for (uint32_t i = 0; i < kMaxSessions; ++i) {
         const MiscDriverSession& session = _sessions[i];
-        if (session.State == kSessionEstablished && session.Id == sessionId &&
-            session.Owner == owner)
+        if (session.State == kSessionEstablished && session.Id == sessionId && session.Owner == owner)
             return &session.Cipher;
     }
     return nullptr;
@@ -163,9 +160,8 @@ void CMiscDriverCore::ReleaseOwner(uintptr_t owner)
     }
 }
 
-MiscDriverStatus CMiscDriverCore::Dispatch(uintptr_t owner, uint32_t code, const uint8_t* input,
-                                           uint32_t inputLength, uint8_t* output,
-                                           uint32_t outputCapacity, uint32_t* returned)
+MiscDriverStatus CMiscDriverCore::Dispatch(uintptr_t owner, uint32_t code, const uint8_t* input, uint32_t inputLength,
+                                           uint8_t* output, uint32_t outputCapacity, uint32_t* returned)
 {
     if (returned == nullptr)
         return kStatusInvalidParameter;
@@ -204,8 +200,7 @@ MiscDriverStatus CMiscDriverCore::Dispatch(uintptr_t owner, uint32_t code, const
     }
 }
 
-MiscDriverStatus CMiscDriverCore::Hello(uintptr_t owner, const uint8_t* input,
-                                        uint32_t inputLength, uint8_t* output,
+MiscDriverStatus CMiscDriverCore::Hello(uintptr_t owner, const uint8_t* input, uint32_t inputLength, uint8_t* output,
                                         uint32_t outputCapacity, uint32_t* returned)
 {
     if (inputLength != kHello || !IsUsablePublicValue(input + kHelloPublicAt))
@@ -227,8 +222,7 @@ MiscDriverStatus CMiscDriverCore::Hello(uintptr_t owner, const uint8_t* input,
 
     uint32_t driverPublic[kModulusWords];
     memset(driverPublic, 0, sizeof(driverPublic));
-    if (!pow2mod(driverPublic, kModulusWords, session->Exponent, kExponentWords, kGroupModulus,
-                 kModulusWords)) {
+    if (!pow2mod(driverPublic, kModulusWords, session->Exponent, kExponentWords, kGroupModulus, kModulusWords)) {
         EndSession(session);
         return kStatusInternalError;
     }
@@ -250,14 +244,12 @@ MiscDriverStatus CMiscDriverCore::Hello(uintptr_t owner, const uint8_t* input,
     return kStatusSuccess;
 }
 
-MiscDriverStatus CMiscDriverCore::Proof(uintptr_t owner, const uint8_t* input,
-                                        uint32_t inputLength, uint8_t* output,
+MiscDriverStatus CMiscDriverCore::Proof(uintptr_t owner, const uint8_t* input, uint32_t inputLength, uint8_t* output,
                                         uint32_t outputCapacity, uint32_t* returned)
 {
     if (inputLength != kProofRequest)
         return kStatusInvalidParameter;
-    MiscDriverSession* session =
-        FindSession(LoadLe32(input + kSessionIdAt), owner, kSessionAwaitingProof);
+    MiscDriverSession* session = FindSession(LoadLe32(input + kSessionIdAt), owner, kSessionAwaitingProof);
     if (session == nullptr)
         return kStatusInvalidParameter;
     if (outputCapacity < kProofBytes)
@@ -280,14 +272,12 @@ MiscDriverStatus CMiscDriverCore::Proof(uintptr_t owner, const uint8_t* input,
     return kStatusSuccess;
 }
 
-MiscDriverStatus CMiscDriverCore::KeyTransport(uintptr_t owner, const uint8_t* input,
-                                               uint32_t inputLength, uint8_t* output,
-                                               uint32_t outputCapacity, uint32_t* returned)
+MiscDriverStatus CMiscDriverCore::KeyTransport(uintptr_t owner, const uint8_t* input, uint32_t inputLength,
+                                               uint8_t* output, uint32_t outputCapacity, uint32_t* returned)
 {
     if (inputLength != kKeyRequest)
         return kStatusInvalidParameter;
-    MiscDriverSession* session =
-        FindSession(LoadLe32(input + kSessionIdAt), owner, kSessionAwaitingKey);
+    MiscDriverSession* session = FindSession(LoadLe32(input + kSessionIdAt), owner, kSessionAwaitingKey);
     if (session == nullptr)
         return kStatusInvalidParameter;
     if (outputCapacity < kKeyAnswer)
@@ -297,8 +287,8 @@ MiscDriverStatus CMiscDriverCore::KeyTransport(uintptr_t owner, const uint8_t* i
     uint32_t shared[kModulusWords];
     memset(shared, 0, sizeof(shared));
     BytesToWords(clientPublic, session->ClientPublic, kModulusWords);
-    const bool computed = powmod(shared, kModulusWords, clientPublic, kModulusWords,
-                                 session->Exponent, kExponentWords, kGroupModulus, kModulusWords);
+    const bool computed = powmod(shared, kModulusWords, clientPublic, kModulusWords, session->Exponent, kExponentWords,
+                                 kGroupModulus, kModulusWords);
     SecureWipe(session->Exponent, sizeof(session->Exponent));
     if (!computed) {
         SecureWipe(shared, sizeof(shared));
@@ -345,8 +335,7 @@ MiscDriverStatus CMiscDriverCore::KeyTransport(uintptr_t owner, const uint8_t* i
     return kStatusSuccess;
 }
 
-MiscDriverStatus CMiscDriverCore::Close(uintptr_t owner, const uint8_t* input,
-                                        uint32_t inputLength)
+MiscDriverStatus CMiscDriverCore::Close(uintptr_t owner, const uint8_t* input, uint32_t inputLength)
 {
     if (inputLength != kCloseRequest)
         return kStatusInvalidParameter;

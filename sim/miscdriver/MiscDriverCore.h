@@ -28,9 +28,9 @@ constexpr uint32_t kMaxFaultPayload = 4096;
 
 enum MiscSessionState : uint32_t {
     kSessionFree = 0,
-    kSessionAwaitingProof,  // phase 1 answered
-    kSessionAwaitingKey,    // program proved itself
-    kSessionEstablished,    // session key in place
+    kSessionAwaitingProof, // phase 1 answered
+    kSessionAwaitingKey,   // program proved itself
+    kSessionEstablished,   // session key in place
 };
 
 struct MiscDriverSession {
@@ -42,7 +42,7 @@ struct MiscDriverSession {
     uint8_t ClientPublic[kPublicBytes];
     uint8_t DriverPublic[kPublicBytes];
     uint8_t AuthKey[kProofBytes];
-    BlowfishContext Cipher;  // keyed with the session key once established
+    BlowfishContext Cipher; // keyed with the session key once established
     // The sequence number the next capsule must carry: 0 after the handshake,
     // one up for every capsule answered with bytes (as the program counts).
     uint32_t NextSequence;
@@ -54,8 +54,7 @@ public:
     // itself and calls Initialize before the first request.
     // `backend` (not owned, may be null: then the registry functions answer
     // "not supported" and no fault is ever on) must outlive the core.
-    void Initialize(MiscDriverRandomFn random, void* randomContext,
-                    const MiscDriverBackend* backend = nullptr);
+    void Initialize(MiscDriverRandomFn random, void* randomContext, const MiscDriverBackend* backend = nullptr);
     // Ends every session and wipes their keys.
     void Shutdown();
 
@@ -63,9 +62,8 @@ public:
     // number of answer bytes written (0 on failure). `input` and `output` may
     // be the same memory (METHOD_BUFFERED): every handler reads all of its
     // input before it writes the answer.
-    MiscDriverStatus Dispatch(uintptr_t owner, uint32_t code, const uint8_t* input,
-                              uint32_t inputLength, uint8_t* output, uint32_t outputCapacity,
-                              uint32_t* returned);
+    MiscDriverStatus Dispatch(uintptr_t owner, uint32_t code, const uint8_t* input, uint32_t inputLength,
+                              uint8_t* output, uint32_t outputCapacity, uint32_t* returned);
     // The handle was closed: its sessions end.
     void ReleaseOwner(uintptr_t owner);
 
@@ -82,7 +80,7 @@ private:
     // they were written only when they fit the capacity the handler got.
     struct Answer {
         uint32_t Length;
-        bool MoreData;  // the answer is deliberately partial
+        bool MoreData; // the answer is deliberately partial
     };
 
     uint32_t NextRandom();
@@ -90,21 +88,21 @@ private:
     MiscDriverSession* NewSession(uintptr_t owner);
     void EndSession(MiscDriverSession* session);
 
-    MiscDriverStatus Hello(uintptr_t owner, const uint8_t* input, uint32_t inputLength,
-                           uint8_t* output, uint32_t outputCapacity, uint32_t* returned);
-    MiscDriverStatus Proof(uintptr_t owner, const uint8_t* input, uint32_t inputLength,
-                           uint8_t* output, uint32_t outputCapacity, uint32_t* returned);
-    MiscDriverStatus KeyTransport(uintptr_t owner, const uint8_t* input, uint32_t inputLength,
-                                  uint8_t* output, uint32_t outputCapacity, uint32_t* returned);
+    MiscDriverStatus Hello(uintptr_t owner, const uint8_t* input, uint32_t inputLength, uint8_t* output,
+                           uint32_t outputCapacity, uint32_t* returned);
+    MiscDriverStatus Proof(uintptr_t owner, const uint8_t* input, uint32_t inputLength, uint8_t* output,
+                           uint32_t outputCapacity, uint32_t* returned);
+    MiscDriverStatus KeyTransport(uintptr_t owner, const uint8_t* input, uint32_t inputLength, uint8_t* output,
+                                  uint32_t outputCapacity, uint32_t* returned);
     MiscDriverStatus Close(uintptr_t owner, const uint8_t* input, uint32_t inputLength);
-    MiscDriverStatus Capsule(uintptr_t owner, const uint8_t* input, uint32_t inputLength,
-                             uint8_t* output, uint32_t outputCapacity, uint32_t* returned);
-    MiscDriverStatus MiscFunction(const uint8_t* input, uint32_t inputLength, uint8_t* answer,
-                                  uint32_t capacity, Answer* result);
-    MiscDriverStatus RegistryWrite(const uint8_t* input, uint32_t inputLength, uint8_t* answer,
-                                   uint32_t capacity, Answer* result);
-    MiscDriverStatus RegistryQuery(const uint8_t* input, uint32_t inputLength, uint8_t* answer,
-                                   uint32_t capacity, Answer* result);
+    MiscDriverStatus Capsule(uintptr_t owner, const uint8_t* input, uint32_t inputLength, uint8_t* output,
+                             uint32_t outputCapacity, uint32_t* returned);
+    MiscDriverStatus MiscFunction(const uint8_t* input, uint32_t inputLength, uint8_t* answer, uint32_t capacity,
+                                  Answer* result);
+    MiscDriverStatus RegistryWrite(const uint8_t* input, uint32_t inputLength, uint8_t* answer, uint32_t capacity,
+                                   Answer* result);
+    MiscDriverStatus RegistryQuery(const uint8_t* input, uint32_t inputLength, uint8_t* answer, uint32_t capacity,
+                                   Answer* result);
 
     // True with the fault's value when it is configured.
     bool FaultValue(MiscDriverFault fault, uint32_t* value);

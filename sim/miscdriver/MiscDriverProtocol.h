@@ -16,19 +16,19 @@ constexpr uint32_t kIoctlCapsule = 0x222008;
 constexpr uint32_t kModulusWords = 33;
 constexpr size_t kPublicBytes = kModulusWords * 4;
 constexpr uint32_t kExponentWords = 4;
-constexpr size_t kNonceAreaBytes = 24;   // nonce and the 4 bytes after it
+constexpr size_t kNonceAreaBytes = 24; // nonce and the 4 bytes after it
 constexpr size_t kProofBytes = 20;
 constexpr size_t kKeyBytes = 16;
 
-constexpr size_t kHello = 160;           // phase 1 request and answer
+constexpr size_t kHello = 160; // phase 1 request and answer
 constexpr size_t kHelloPublicAt = 4;
 constexpr size_t kHelloNonceAt = 136;
-constexpr size_t kProofRequest = 28;     // phase 2
+constexpr size_t kProofRequest = 28; // phase 2
 constexpr size_t kProofAt = 8;
-constexpr size_t kKeyRequest = 24;       // phase 3
+constexpr size_t kKeyRequest = 24; // phase 3
 constexpr size_t kKeyAt = 8;
 constexpr size_t kKeyAnswer = 8;
-constexpr size_t kSessionIdAt = 4;       // phases 2 and 3
+constexpr size_t kSessionIdAt = 4; // phases 2 and 3
 constexpr size_t kCloseRequest = 4;
 
 constexpr uint32_t kMagicHello = 0x31696E49;   // "Ini1" read little-endian

@@ -8,16 +8,16 @@ namespace MiscDriver {
 
 enum MiscDriverStatus : uint32_t {
     kStatusSuccess = 0,
-    kStatusInvalidParameter,  // malformed request, unknown session, replayed capsule
-    kStatusBufferTooSmall,    // the answer does not fit the caller's buffer at all
-    kStatusAccessDenied,      // wrong proof, capsule without a session, path refused
-    kStatusNoFreeSession,     // the session table is full
-    kStatusInvalidRequest,    // a control code or inner function the core does not serve
-    kStatusInternalError,     // arithmetic failed; the session is gone
-    kStatusNotSupported,      // sessions refused, or no registry behind the core
-    kStatusMoreData,          // a partial answer: bytes are returned all the same
-    kStatusNotFound,          // the registry key or value does not exist
-    kStatusInjectedFailure,   // a configured fault: see CMiscDriverCore::InjectedStatus
+    kStatusInvalidParameter, // malformed request, unknown session, replayed capsule
+    kStatusBufferTooSmall,   // the answer does not fit the caller's buffer at all
+    kStatusAccessDenied,     // wrong proof, capsule without a session, path refused
+    kStatusNoFreeSession,    // the session table is full
+    kStatusInvalidRequest,   // a control code or inner function the core does not serve
+    kStatusInternalError,    // arithmetic failed; the session is gone
+    kStatusNotSupported,     // sessions refused, or no registry behind the core
+    kStatusMoreData,         // a partial answer: bytes are returned all the same
+    kStatusNotFound,         // the registry key or value does not exist
+    kStatusInjectedFailure,  // a configured fault: see CMiscDriverCore::InjectedStatus
 };
 
 // The NTSTATUS a kernel host completes the request with. `injectedStatus` is

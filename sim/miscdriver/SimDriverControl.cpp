@@ -16,12 +16,11 @@ const wchar_t kWrongMagic[] = L"WrongMagic";
 const wchar_t kFailCapsule[] = L"FailCapsule";
 const wchar_t kFeatureWord12[] = L"FeatureWord12";
 const wchar_t kFeatureWord14[] = L"FeatureWord14";
-}  // namespace fault
+} // namespace fault
 
 namespace {
 
-const GUID kMiscInterface = {
-    0x80dcc0c5, 0xbd3e, 0x4bc0, {0x8a, 0x06, 0x11, 0xea, 0xe4, 0xae, 0x72, 0x24}};
+const GUID kMiscInterface = {0x80dcc0c5, 0xbd3e, 0x4bc0, {0x8a, 0x06, 0x11, 0xea, 0xe4, 0xae, 0x72, 0x24}};
 const DWORD kPollMs = 100;
 
 // The driver's view: a 32-bit test would otherwise reach Wow6432Node.
@@ -33,8 +32,7 @@ public:
     CKey(const wchar_t* path, REGSAM access, bool create) : _key(nullptr)
     {
         if (create)
-            RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, access | kView64, nullptr,
-                            &_key, nullptr);
+            RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, access | kView64, nullptr, &_key, nullptr);
         else
             RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access | kView64, &_key);
     }
@@ -75,7 +73,7 @@ bool WaitFor(bool present, DWORD timeoutMs)
     }
 }
 
-}  // namespace
+} // namespace
 
 bool SetFault(const wchar_t* name, DWORD value)
 {
@@ -98,9 +96,8 @@ bool ReadFault(const wchar_t* name, DWORD* value)
 
 void ClearAllFaults()
 {
-    const wchar_t* const all[] = {fault::kRefuseSessions, fault::kBusyOnce,
-                                  fault::kBusyAlways,     fault::kWritePayload,
-                                  fault::kWrongMagic,     fault::kFailCapsule,
+    const wchar_t* const all[] = {fault::kRefuseSessions, fault::kBusyOnce,     fault::kBusyAlways,
+                                  fault::kWritePayload,   fault::kWrongMagic,   fault::kFailCapsule,
                                   fault::kFeatureWord12,  fault::kFeatureWord14};
     for (const wchar_t* name : all)
         ClearFault(name);
@@ -109,9 +106,8 @@ void ClearAllFaults()
 bool SetBinary(const wchar_t* name, DWORD type, const std::vector<BYTE>& data, const wchar_t* key)
 {
     CKey opened(key, KEY_SET_VALUE, true);
-    return opened.Get() != nullptr &&
-           RegSetValueExW(opened.Get(), name, 0, type, data.empty() ? nullptr : data.data(),
-                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+    return opened.Get() != nullptr && RegSetValueExW(opened.Get(), name, 0, type, data.empty() ? nullptr : data.data(),
+                                                     static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 bool SetDword(const wchar_t* name, DWORD value, const wchar_t* key)
@@ -138,8 +134,8 @@ bool ReadValue(const wchar_t* name, DWORD* type, std::vector<BYTE>* data, const 
     if (RegQueryValueExW(opened.Get(), name, nullptr, &foundType, nullptr, &size) != ERROR_SUCCESS)
         return false;
     std::vector<BYTE> bytes(size);
-    if (RegQueryValueExW(opened.Get(), name, nullptr, &foundType,
-                         bytes.empty() ? nullptr : bytes.data(), &size) != ERROR_SUCCESS)
+    if (RegQueryValueExW(opened.Get(), name, nullptr, &foundType, bytes.empty() ? nullptr : bytes.data(), &size) !=
+        ERROR_SUCCESS)
         return false;
     bytes.resize(size);
     if (type != nullptr)
@@ -155,8 +151,8 @@ bool ReadDword(const wchar_t* name, DWORD* value, const wchar_t* key)
     std::vector<BYTE> data;
     if (!ReadValue(name, &type, &data, key) || type != REG_DWORD || data.size() != sizeof(DWORD))
         return false;
-    *value = static_cast<DWORD>(data[0]) | (static_cast<DWORD>(data[1]) << 8) |
-             (static_cast<DWORD>(data[2]) << 16) | (static_cast<DWORD>(data[3]) << 24);
+    *value = static_cast<DWORD>(data[0]) | (static_cast<DWORD>(data[1]) << 8) | (static_cast<DWORD>(data[2]) << 16) |
+             (static_cast<DWORD>(data[3]) << 24);
     return true;
 }
 
@@ -181,8 +177,7 @@ bool DeleteKey(const wchar_t* key)
         wchar_t name[256];
         for (;;) {
             DWORD length = 256;
-            if (RegEnumValueW(opened.Get(), 0, name, &length, nullptr, nullptr, nullptr,
-                              nullptr) != ERROR_SUCCESS)
+            if (RegEnumValueW(opened.Get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
                 break;
             if (RegDeleteValueW(opened.Get(), name) != ERROR_SUCCESS)
                 return false;
@@ -193,8 +188,7 @@ bool DeleteKey(const wchar_t* key)
     if (slash == std::wstring::npos)
         return false;
     CKey parent(path.substr(0, slash).c_str(), DELETE | KEY_ENUMERATE_SUB_KEYS, false);
-    return parent.Get() != nullptr &&
-           RegDeleteKeyW(parent.Get(), path.substr(slash + 1).c_str()) == ERROR_SUCCESS;
+    return parent.Get() != nullptr && RegDeleteKeyW(parent.Get(), path.substr(slash + 1).c_str()) == ERROR_SUCCESS;
 }
 
 int RunDriverSetup(const std::wstring& arguments)
@@ -205,8 +199,8 @@ int RunDriverSetup(const std::wstring& arguments)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process))
         return -1;
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = static_cast<DWORD>(-1);
@@ -228,14 +222,12 @@ bool RemoveDriver()
 
 bool InstallDriver(DWORD timeoutMs)
 {
-    return RunDriverSetup(L"install \"" + DriverFile(L"brindlemisc.inf") + L"\"") == 0 &&
-           WaitForInterface(timeoutMs);
+    return RunDriverSetup(L"install \"" + DriverFile(L"brindlemisc.inf") + L"\"") == 0 && WaitForInterface(timeoutMs);
 }
 
 bool InterfacePresent()
 {
-    HDEVINFO set = SetupDiGetClassDevsW(&kMiscInterface, nullptr, nullptr,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set = SetupDiGetClassDevsW(&kMiscInterface, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE)
         return false;
     SP_DEVICE_INTERFACE_DATA data = {};
@@ -255,4 +247,4 @@ bool WaitForInterfaceGone(DWORD timeoutMs)
     return WaitFor(false, timeoutMs);
 }
 
-}  // namespace simdriver
+} // namespace simdriver

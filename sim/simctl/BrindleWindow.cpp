@@ -8,7 +8,7 @@ constexpr UINT kDeviceRefresh = WM_APP + 5;
 constexpr WORD kMenuExit = 40005;
 
 // Not in the XP-era headers the project builds against.
-constexpr UINT kSessionChange = 0x02B1;  // WM_WTSSESSION_CHANGE
+constexpr UINT kSessionChange = 0x02B1; // WM_WTSSESSION_CHANGE
 constexpr WPARAM kSessionLock = 7;
 constexpr WPARAM kSessionUnlock = 8;
 constexpr WPARAM kPowerSuspend = 4;            // PBT_APMSUSPEND

@@ -10,14 +10,12 @@
 namespace simctl {
 namespace {
 
-const GUID kMiscInterface = {
-    0x80dcc0c5, 0xbd3e, 0x4bc0, {0x8a, 0x06, 0x11, 0xea, 0xe4, 0xae, 0x72, 0x24}};
+const GUID kMiscInterface = {0x80dcc0c5, 0xbd3e, 0x4bc0, {0x8a, 0x06, 0x11, 0xea, 0xe4, 0xae, 0x72, 0x24}};
 
 class CDeviceList : CUncopyable {
 public:
     CDeviceList()
-        : m_set(SetupDiGetClassDevsW(&kMiscInterface, nullptr, nullptr,
-                                     DIGCF_PRESENT | DIGCF_DEVICEINTERFACE))
+        : m_set(SetupDiGetClassDevsW(&kMiscInterface, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE))
     {
     }
     ~CDeviceList()
@@ -78,8 +76,8 @@ bool ReadDriverVersion(std::wstring& version)
         return false;
     // Room for a terminator the stored text may lack.
     std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegQueryValueExW(key.Get(), L"DriverVersion", nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
-                         &size) != ERROR_SUCCESS)
+    if (RegQueryValueExW(key.Get(), L"DriverVersion", nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
+        ERROR_SUCCESS)
         return false;
     version = text.data();
     return true;

@@ -13,11 +13,16 @@ struct Word {
 };
 
 const Word<Scenario> kScenarios[] = {
-    {"no-card", Scenario::NoCard},           {"pin-needed", Scenario::PinNeeded},
-    {"ready", Scenario::Ready},              {"blocked", Scenario::Blocked},
-    {"perm-blocked", Scenario::PermBlocked}, {"gps-present", Scenario::GpsPresent},
-    {"gps-absent", Scenario::GpsAbsent},     {"ports", Scenario::Ports},
-    {"modem-absent", Scenario::ModemAbsent}, {"modem-present", Scenario::ModemPresent},
+    {"no-card", Scenario::NoCard},
+    {"pin-needed", Scenario::PinNeeded},
+    {"ready", Scenario::Ready},
+    {"blocked", Scenario::Blocked},
+    {"perm-blocked", Scenario::PermBlocked},
+    {"gps-present", Scenario::GpsPresent},
+    {"gps-absent", Scenario::GpsAbsent},
+    {"ports", Scenario::Ports},
+    {"modem-absent", Scenario::ModemAbsent},
+    {"modem-present", Scenario::ModemPresent},
     {"modem-slow", Scenario::ModemSlow},
 };
 
@@ -204,8 +209,7 @@ Parsed ParseDriver(const std::vector<std::string>& args)
     for (const std::string& name : DriverFaultNames())
         names += (names.empty() ? "" : "|") + name;
     if (!HasArguments(args, 2, 2))
-        return Fail("driver fault: give a fault and a value or 'off', e.g. 'driver fault BusyOnce 1' (" +
-                    names + ")");
+        return Fail("driver fault: give a fault and a value or 'off', e.g. 'driver fault BusyOnce 1' (" + names + ")");
     bool known = false;
     for (const std::string& name : DriverFaultNames()) {
         if (EqualsIgnoringCase(name, args[2])) {
@@ -269,9 +273,15 @@ Parsed ParseFail(const std::vector<std::string>& args)
 const std::vector<std::string>& ModemExportNames()
 {
     static const std::vector<std::string> names = {
-        "QCWWAN2kEnumerateDevices", "QCWWAN2kConnect",     "QCWWANDisconnect",
-        "UIMChangePIN",             "UIMGetPINStatus",     "UIMSetPINProtection",
-        "UIMUnblockPIN",            "UIMVerifyPIN",        "GetServiceAutomaticTracking",
+        "QCWWAN2kEnumerateDevices",
+        "QCWWAN2kConnect",
+        "QCWWANDisconnect",
+        "UIMChangePIN",
+        "UIMGetPINStatus",
+        "UIMSetPINProtection",
+        "UIMUnblockPIN",
+        "UIMVerifyPIN",
+        "GetServiceAutomaticTracking",
         "SetServiceAutomaticTracking",
     };
     return names;
@@ -280,7 +290,7 @@ const std::vector<std::string>& ModemExportNames()
 const std::vector<std::string>& DriverFaultNames()
 {
     static const std::vector<std::string> names = {
-        "RefuseSessions", "BusyOnce",   "BusyAlways",    "WritePayload",
+        "RefuseSessions", "BusyOnce",    "BusyAlways",    "WritePayload",
         "WrongMagic",     "FailCapsule", "FeatureWord12", "FeatureWord14",
     };
     return names;

@@ -44,15 +44,15 @@ enum class Signal {
 struct Command {
     Verb verb = Verb::Help;
     Scenario scenario = Scenario::PinNeeded;
-    std::uint32_t dmPort = 0;     // ports: the modem's diagnostic port
-    std::uint32_t nmeaPort = 0;   // ports: the GPS port
-    std::uint32_t connectFailures = 0;  // modem-slow
+    std::uint32_t dmPort = 0;          // ports: the modem's diagnostic port
+    std::uint32_t nmeaPort = 0;        // ports: the GPS port
+    std::uint32_t connectFailures = 0; // modem-slow
     DriverState driver = DriverState::Ok;
-    std::string faultName;        // driver fault: the stand-in's value name
+    std::string faultName; // driver fault: the stand-in's value name
     bool faultOff = false;
     std::uint32_t faultValue = 0;
     Signal signal = Signal::DeviceRefresh;
-    std::string exportName;       // fail: one of ModemExportNames()
+    std::string exportName; // fail: one of ModemExportNames()
     std::uint32_t failCode = 0;
     std::uint32_t failCount = 0;
     bool failOff = false;
@@ -61,7 +61,7 @@ struct Command {
 struct Parsed {
     bool ok = false;
     Command command;
-    std::string error;  // for the user; empty when ok
+    std::string error; // for the user; empty when ok
 };
 
 // args without the program name.

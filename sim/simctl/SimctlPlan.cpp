@@ -118,8 +118,7 @@ std::vector<Change> FailChanges(const Command& command)
         return {Delete(Store::Modem, code.c_str()), Delete(Store::Modem, count.c_str())};
     // The count first: a call in between must not find a failure without it,
     // which would mean failing for good.
-    return {Dword(Store::Modem, count.c_str(), command.failCount),
-            Dword(Store::Modem, code.c_str(), command.failCode)};
+    return {Dword(Store::Modem, count.c_str(), command.failCount), Dword(Store::Modem, code.c_str(), command.failCode)};
 }
 
 std::vector<Change> DefaultProductKey()
@@ -152,7 +151,7 @@ std::string PortOf(const std::string& caption, const std::string& prefix)
 {
     if (caption.compare(0, prefix.size(), prefix) != 0)
         return std::string();
-    const std::size_t start = prefix.size() - 3;  // keeps "COM"
+    const std::size_t start = prefix.size() - 3; // keeps "COM"
     const std::size_t close = caption.find(')', prefix.size());
     if (close == std::string::npos || close == prefix.size())
         return std::string();

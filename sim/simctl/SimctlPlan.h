@@ -12,9 +12,9 @@
 namespace simctl {
 
 enum class Store {
-    Modem,       // HKCU\Software\BrindleSim\Modem
-    ProductKey,  // HKLM\SOFTWARE\Norvane\brindle, 64-bit view
-    Wmi,         // HKCU\Software\BrindleSim\Wmi
+    Modem,      // HKCU\Software\BrindleSim\Modem
+    ProductKey, // HKLM\SOFTWARE\Norvane\brindle, 64-bit view
+    Wmi,        // HKCU\Software\BrindleSim\Wmi
 };
 
 enum class ChangeKind { SetDword, SetText, DeleteValue, SetEntities };
@@ -25,7 +25,7 @@ struct Change {
     std::string name;
     std::uint32_t value = 0;
     std::string text;
-    std::vector<std::string> entries;  // SetEntities: "service|caption" each
+    std::vector<std::string> entries; // SetEntities: "service|caption" each
 };
 
 // The changes one `scenario` command makes; empty for any other command.

@@ -176,8 +176,7 @@ int RunFail(const Command& command)
         std::printf("fail: %s answers again\n", command.exportName.c_str());
     else
         std::printf("fail: %s answers %lu on its next %lu call(s)\n", command.exportName.c_str(),
-                    static_cast<unsigned long>(command.failCode),
-                    static_cast<unsigned long>(command.failCount));
+                    static_cast<unsigned long>(command.failCode), static_cast<unsigned long>(command.failCount));
     return kExitDone;
 }
 

@@ -61,8 +61,8 @@ bool ReadWmiEntities(std::vector<std::string>& entries)
     if (found) {
         // Two spare terminators in case the stored list lacks its own.
         data.assign(size / sizeof(wchar_t) + 2, L'\0');
-        found = RegQueryValueExW(key, simwmi::kEntities, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                                 &size) == ERROR_SUCCESS;
+        found = RegQueryValueExW(key, simwmi::kEntities, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
+                ERROR_SUCCESS;
     }
     RegCloseKey(key);
     if (!found)
@@ -98,9 +98,8 @@ void ShowModem()
 {
     const std::uint32_t devices = simmodem::GetValue(L"DeviceCount", 1);
     const std::uint32_t refusals = simmodem::GetValue(L"ConnectFailures", 0);
-    std::printf("modem     %s, next %u connect(s) refused, GPS tracking %s\n",
-                devices == 0 ? "absent" : "present", refusals,
-                OnOff(simmodem::GetValue(L"GpsTracking", 0) != 0).c_str());
+    std::printf("modem     %s, next %u connect(s) refused, GPS tracking %s\n", devices == 0 ? "absent" : "present",
+                refusals, OnOff(simmodem::GetValue(L"GpsTracking", 0) != 0).c_str());
 }
 
 void ShowPorts()
@@ -117,8 +116,8 @@ void ShowPorts()
 
 void ShowProductKey()
 {
-    std::printf("GPS       GPSOption %s, GPSStatus %s (2 on, 0 off, 5 unknown)\n",
-                ProductDword(L"GPSOption").c_str(), ProductDword(L"GPSStatus").c_str());
+    std::printf("GPS       GPSOption %s, GPSStatus %s (2 on, 0 off, 5 unknown)\n", ProductDword(L"GPSOption").c_str(),
+                ProductDword(L"GPSStatus").c_str());
 }
 
 void ShowDriver()

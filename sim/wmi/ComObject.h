@@ -17,40 +17,38 @@ bool ModuleInUse();
 // object, is counted (OverReleases) and does no harm, where freed memory
 // would crash the client somewhere else later.
 class RefCounted {
- public:
-  RefCounted(const RefCounted&) = delete;
-  RefCounted& operator=(const RefCounted&) = delete;
+public:
+    RefCounted(const RefCounted&) = delete;
+    RefCounted& operator=(const RefCounted&) = delete;
 
- protected:
-  RefCounted();  // starts with one reference, owned by the creator
-  virtual ~RefCounted() = default;
+protected:
+    RefCounted(); // starts with one reference, owned by the creator
+    virtual ~RefCounted() = default;
 
-  ULONG AddRefCount();
-  ULONG ReleaseCount();
-  virtual void Retire() {}
+    ULONG AddRefCount();
+    ULONG ReleaseCount();
+    virtual void Retire() {}
 
- private:
-  LONG refs_ = 1;
+private:
+    LONG refs_ = 1;
 };
 
 // WMI's services and enumerators are proxies in a real system, so clients set
 // their call security; accepting any blanket is all a stand-in needs.
 class BlanketAcceptor : public IClientSecurity {
- public:
-  STDMETHODIMP QueryBlanket(IUnknown* proxy, DWORD* authnService, DWORD* authzService,
-                            OLECHAR** serverPrincipal, DWORD* authnLevel, DWORD* impLevel,
-                            void** authInfo, DWORD* capabilities) override;
-  STDMETHODIMP SetBlanket(IUnknown* proxy, DWORD authnService, DWORD authzService,
-                          OLECHAR* serverPrincipal, DWORD authnLevel, DWORD impLevel,
-                          void* authInfo, DWORD capabilities) override;
-  STDMETHODIMP CopyProxy(IUnknown* proxy, IUnknown** copy) override;
+public:
+    STDMETHODIMP QueryBlanket(IUnknown* proxy, DWORD* authnService, DWORD* authzService, OLECHAR** serverPrincipal,
+                              DWORD* authnLevel, DWORD* impLevel, void** authInfo, DWORD* capabilities) override;
+    STDMETHODIMP SetBlanket(IUnknown* proxy, DWORD authnService, DWORD authzService, OLECHAR* serverPrincipal,
+                            DWORD authnLevel, DWORD impLevel, void* authInfo, DWORD capabilities) override;
+    STDMETHODIMP CopyProxy(IUnknown* proxy, IUnknown** copy) override;
 
- private:
-  DWORD authnService_ = RPC_C_AUTHN_WINNT;
-  DWORD authzService_ = RPC_C_AUTHZ_NONE;
-  DWORD authnLevel_ = RPC_C_AUTHN_LEVEL_CONNECT;
-  DWORD impLevel_ = RPC_C_IMP_LEVEL_IMPERSONATE;
-  DWORD capabilities_ = EOAC_NONE;
+private:
+    DWORD authnService_ = RPC_C_AUTHN_WINNT;
+    DWORD authzService_ = RPC_C_AUTHZ_NONE;
+    DWORD authnLevel_ = RPC_C_AUTHN_LEVEL_CONNECT;
+    DWORD impLevel_ = RPC_C_IMP_LEVEL_IMPERSONATE;
+    DWORD capabilities_ = EOAC_NONE;
 };
 
-}  // namespace simwmi
+} // namespace simwmi

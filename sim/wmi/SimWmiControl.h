@@ -31,4 +31,4 @@ std::wstring ServerPath();
 // Machine-wide: it stays so after the process ends.
 bool RegisterServer();
 
-}  // namespace simwmi
+} // namespace simwmi

@@ -12,17 +12,17 @@ constexpr const wchar_t* kWmiKeyPath = L"Software\\BrindleSim\\Wmi";
 // missing, the default list (DefaultEntities).
 constexpr const wchar_t* kEntities = L"Entities";
 // DWORDs.
-constexpr const wchar_t* kAppearAfter = L"AppearAfter";        // modem hidden from N queries
-constexpr const wchar_t* kQueries = L"Queries";                // ExecQuery calls so far
-constexpr const wchar_t* kTimeoutsBefore = L"TimeoutsBefore";  // WBEM_S_TIMEDOUT per answer
-constexpr const wchar_t* kFailConnect = L"FailConnect";        // ConnectServer's HRESULT
-constexpr const wchar_t* kFailQuery = L"FailQuery";            // ExecQuery's HRESULT
-constexpr const wchar_t* kNextError = L"NextError";            // every Next's HRESULT
-constexpr const wchar_t* kDelay = L"Delay";                    // ms each Next sleeps
+constexpr const wchar_t* kAppearAfter = L"AppearAfter";       // modem hidden from N queries
+constexpr const wchar_t* kQueries = L"Queries";               // ExecQuery calls so far
+constexpr const wchar_t* kTimeoutsBefore = L"TimeoutsBefore"; // WBEM_S_TIMEDOUT per answer
+constexpr const wchar_t* kFailConnect = L"FailConnect";       // ConnectServer's HRESULT
+constexpr const wchar_t* kFailQuery = L"FailQuery";           // ExecQuery's HRESULT
+constexpr const wchar_t* kNextError = L"NextError";           // every Next's HRESULT
+constexpr const wchar_t* kDelay = L"Delay";                   // ms each Next sleeps
 // Non-zero: the result every answer that hands out objects carries instead of
 // its own, as a broken provider might send.
 constexpr const wchar_t* kObjectResult = L"ObjectResult";
 // Written by the server: Release calls on objects already released.
 constexpr const wchar_t* kOverReleases = L"OverReleases";
 
-}  // namespace simwmi
+} // namespace simwmi

@@ -17,26 +17,26 @@ constexpr const wchar_t* kModemService = L"qcusbserps2k";
 // with a NULL value (as Windows reports a device without a driver service),
 // or a text.
 struct PropertyValue {
-  enum class Kind { kAbsent, kNull, kText };
-  Kind kind = Kind::kAbsent;
-  std::wstring text;
+    enum class Kind { kAbsent, kNull, kText };
+    Kind kind = Kind::kAbsent;
+    std::wstring text;
 };
 
 struct Entity {
-  PropertyValue service;  // "Service"
-  PropertyValue caption;  // "Caption"
+    PropertyValue service; // "Service"
+    PropertyValue caption; // "Caption"
 };
 
 // The values under the script key as read for one query.
 struct WmiScript {
-  std::optional<std::vector<std::wstring>> entities;  // Entities; none: the default list
-  std::uint32_t queriesBefore = 0;                    // Queries before this one
-  std::uint32_t appearAfter = 0;
-  std::uint32_t timeoutsBefore = 0;
-  std::uint32_t failQuery = 0;
-  std::uint32_t nextError = 0;
-  std::uint32_t delayMs = 0;
-  std::uint32_t objectResult = 0;
+    std::optional<std::vector<std::wstring>> entities; // Entities; none: the default list
+    std::uint32_t queriesBefore = 0;                   // Queries before this one
+    std::uint32_t appearAfter = 0;
+    std::uint32_t timeoutsBefore = 0;
+    std::uint32_t failQuery = 0;
+    std::uint32_t nextError = 0;
+    std::uint32_t delayMs = 0;
+    std::uint32_t objectResult = 0;
 };
 
 // One field of an entry: "" → absent, "(null)" → NULL, anything else → text.
@@ -65,4 +65,4 @@ bool IsWql(std::wstring_view language);
 // "SELECT * FROM Win32_PnPEntity", in any case and spacing.
 bool IsPnPEntityQuery(std::wstring_view query);
 
-}  // namespace simwmi
+} // namespace simwmi

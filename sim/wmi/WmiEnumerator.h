@@ -11,27 +11,26 @@
 namespace simwmi {
 
 class WmiEnumerator : public IEnumWbemClassObject, public BlanketAcceptor, private RefCounted {
- public:
-  explicit WmiEnumerator(EntityEnumeration enumeration);
-  ~WmiEnumerator() override;
+public:
+    explicit WmiEnumerator(EntityEnumeration enumeration);
+    ~WmiEnumerator() override;
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override { return AddRefCount(); }
-  STDMETHODIMP_(ULONG) Release() override { return ReleaseCount(); }
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return AddRefCount(); }
+    STDMETHODIMP_(ULONG) Release() override { return ReleaseCount(); }
 
-  STDMETHODIMP Next(LONG timeout, ULONG count, IWbemClassObject** objects,
-                    ULONG* returned) override;
-  STDMETHODIMP Reset() override;
-  STDMETHODIMP NextAsync(ULONG, IWbemObjectSink*) override;
-  STDMETHODIMP Clone(IEnumWbemClassObject**) override;
-  STDMETHODIMP Skip(LONG, ULONG) override;
+    STDMETHODIMP Next(LONG timeout, ULONG count, IWbemClassObject** objects, ULONG* returned) override;
+    STDMETHODIMP Reset() override;
+    STDMETHODIMP NextAsync(ULONG, IWbemObjectSink*) override;
+    STDMETHODIMP Clone(IEnumWbemClassObject**) override;
+    STDMETHODIMP Skip(LONG, ULONG) override;
 
- private:
-  void Retire() override;
+private:
+    void Retire() override;
 
-  // A multithreaded client may call Next from several threads at once.
-  CRITICAL_SECTION lock_;
-  EntityEnumeration enumeration_;
+    // A multithreaded client may call Next from several threads at once.
+    CRITICAL_SECTION lock_;
+    EntityEnumeration enumeration_;
 };
 
-}  // namespace simwmi
+} // namespace simwmi

@@ -10,25 +10,32 @@ namespace {
 
 simwmi::WmiLocatorFactory g_factory;
 
-}  // namespace
+} // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    DisableThreadLibraryCalls(instance);
-    // Pinned, so that a client's late call on a released object still finds
-    // the code (see RefCounted).
-    HMODULE pinned = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCWSTR>(&g_factory), &pinned);
-  }
-  return TRUE;
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        DisableThreadLibraryCalls(instance);
+        // Pinned, so that a client's late call on a released object still finds
+        // the code (see RefCounted).
+        HMODULE pinned = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           reinterpret_cast<LPCWSTR>(&g_factory), &pinned);
+    }
+    return TRUE;
 }
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (!IsEqualCLSID(clsid, CLSID_WbemLocator)) return CLASS_E_CLASSNOTAVAILABLE;
-  return g_factory.QueryInterface(riid, object);
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (!IsEqualCLSID(clsid, CLSID_WbemLocator))
+        return CLASS_E_CLASSNOTAVAILABLE;
+    return g_factory.QueryInterface(riid, object);
 }
 
-STDAPI DllCanUnloadNow() { return simwmi::ModuleInUse() ? S_FALSE : S_OK; }
+STDAPI DllCanUnloadNow()
+{
+    return simwmi::ModuleInUse() ? S_FALSE : S_OK;
+}

@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(Systems, OsVersionTest, ::testing::ValuesIn(kOsCases),
 struct FakeSystem {
     OSVERSIONINFOEXW info;
     bool fail;
-    bool refuseExtended;  // Windows 9x: only the short structure
+    bool refuseExtended; // Windows 9x: only the short structure
     std::vector<DWORD> askedSizes;
 };
 FakeSystem g_system;
@@ -164,7 +164,7 @@ TEST(WinVersionSystemTest, ThePrefixReportsASupportedWorkstation)
 struct SwitchCase {
     const char* name;
     DWORD type;
-    std::vector<BYTE> data;  // empty: no value at all
+    std::vector<BYTE> data; // empty: no value at all
     bool disabled;
 };
 
@@ -212,15 +212,15 @@ const BYTE kDwordOne[] = {1, 0, 0, 0};
 const BYTE kDwordTwo[] = {2, 0, 0, 0};
 const BYTE kLongOne[300] = {1};
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, FutureOsSwitchTest,
-    ::testing::Values(SwitchCase{"DwordOne", REG_DWORD, Bytes(kDwordOne, 4), true},
-                      SwitchCase{"DwordTwo", REG_DWORD, Bytes(kDwordTwo, 4), false},
-                      SwitchCase{"StringOne", REG_SZ, Bytes(kTextOne, sizeof(kTextOne)), false},
-                      SwitchCase{"BinaryOne", REG_BINARY, Bytes(kDwordOne, 4), false},
-                      SwitchCase{"LongerThanTheBuffer", REG_DWORD, Bytes(kLongOne, sizeof(kLongOne)), false},
-                      SwitchCase{"Missing", REG_NONE, {}, false}),
-    [](const ::testing::TestParamInfo<SwitchCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Values, FutureOsSwitchTest,
+                         ::testing::Values(SwitchCase{"DwordOne", REG_DWORD, Bytes(kDwordOne, 4), true},
+                                           SwitchCase{"DwordTwo", REG_DWORD, Bytes(kDwordTwo, 4), false},
+                                           SwitchCase{"StringOne", REG_SZ, Bytes(kTextOne, sizeof(kTextOne)), false},
+                                           SwitchCase{"BinaryOne", REG_BINARY, Bytes(kDwordOne, 4), false},
+                                           SwitchCase{"LongerThanTheBuffer", REG_DWORD,
+                                                      Bytes(kLongOne, sizeof(kLongOne)), false},
+                                           SwitchCase{"Missing", REG_NONE, {}, false}),
+                         [](const ::testing::TestParamInfo<SwitchCase>& info) { return std::string(info.param.name); });
 
 TEST(FutureOsSwitchMissingKeyTest, AMissingKeyLeavesTheQuestionOn)
 {

@@ -14,7 +14,7 @@ using MiscCommon::RequestKind;
 struct ProbeCase {
     const char* name;
     const wchar_t* version;
-    long word12;  // -1: the driver's default (bit set)
+    long word12; // -1: the driver's default (bit set)
     long word14;
     bool busyAlways;
     bool supported;
@@ -43,17 +43,16 @@ TEST_P(PlatformCheckTest, NeedsASessionAndBothFeatureBits)
     EXPECT_EQ(device.OpenCalls, device.CloseCalls) << "the probe's channel is closed in every case";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Drivers, PlatformCheckTest,
-    ::testing::Values(ProbeCase{"BothBits", L"1.0.8.0", -1, -1, false, true},
-                      ProbeCase{"OtherBitsDoNotMatter", L"1.0.8.0", 0xFFFF, 0x0001, false, true},
-                      ProbeCase{"NoBitAt12", L"1.0.8.0", 0x0002, -1, false, false},
-                      ProbeCase{"NoBitAt14", L"1.0.8.0", -1, 0xFFFE, false, false},
-                      ProbeCase{"NoBits", L"1.0.8.0", 0, 0, false, false},
-                      ProbeCase{"BusyDriver", L"1.0.8.0", -1, -1, true, false},
-                      ProbeCase{"NewerDriver", L"1.2.0.0", -1, -1, false, true},
-                      ProbeCase{"DriverOlderThan108", L"1.0.7.9", -1, -1, false, false}),
-    [](const ::testing::TestParamInfo<ProbeCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Drivers, PlatformCheckTest,
+                         ::testing::Values(ProbeCase{"BothBits", L"1.0.8.0", -1, -1, false, true},
+                                           ProbeCase{"OtherBitsDoNotMatter", L"1.0.8.0", 0xFFFF, 0x0001, false, true},
+                                           ProbeCase{"NoBitAt12", L"1.0.8.0", 0x0002, -1, false, false},
+                                           ProbeCase{"NoBitAt14", L"1.0.8.0", -1, 0xFFFE, false, false},
+                                           ProbeCase{"NoBits", L"1.0.8.0", 0, 0, false, false},
+                                           ProbeCase{"BusyDriver", L"1.0.8.0", -1, -1, true, false},
+                                           ProbeCase{"NewerDriver", L"1.2.0.0", -1, -1, false, true},
+                                           ProbeCase{"DriverOlderThan108", L"1.0.7.9", -1, -1, false, false}),
+                         [](const ::testing::TestParamInfo<ProbeCase>& info) { return std::string(info.param.name); });
 
 TEST(PlatformCheckDeviceTest, MissingDriverFailsWithoutARequest)
 {

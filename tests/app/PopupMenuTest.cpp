@@ -45,7 +45,8 @@ TEST_F(PopupMenuTest, GreyingOutSetsBothStatesAndEnablingClearsThem)
     for (UINT id : {IDM_OPEN_SETTINGS, IDM_VERIFY_PIN, IDM_ABOUT, IDM_EXIT}) {
         EXPECT_TRUE(menu.IsItemEnabled(id)) << id << " starts enabled";
         ASSERT_TRUE(menu.EnableItem(id, FALSE)) << id;
-        EXPECT_EQ(static_cast<UINT>(MFS_DISABLED | MFS_GRAYED), StateOf(menu.SubMenu(), id) & (MFS_DISABLED | MFS_GRAYED))
+        EXPECT_EQ(static_cast<UINT>(MFS_DISABLED | MFS_GRAYED),
+                  StateOf(menu.SubMenu(), id) & (MFS_DISABLED | MFS_GRAYED))
             << id;
         EXPECT_FALSE(menu.IsItemEnabled(id)) << id;
         ASSERT_TRUE(menu.EnableItem(id, TRUE)) << id;
@@ -69,7 +70,7 @@ TEST_F(PopupMenuTest, WithoutAMenuNothingIsEnabledOrChanged)
     EXPECT_FALSE(menu.EnableItem(IDM_VERIFY_PIN, TRUE));
     EXPECT_FALSE(menu.IsItemEnabled(IDM_OPEN_SETTINGS));
     EXPECT_FALSE(menu.SetDefaultItem(0));
-    menu.Track();  // returns at once
+    menu.Track(); // returns at once
     EXPECT_FALSE(menu.IsTracking());
 }
 
@@ -89,7 +90,7 @@ TEST_F(PopupMenuTest, DestroyReleasesBothMenusAndAllowsANewLoad)
     EXPECT_EQ(nullptr, menu.Owner());
     EXPECT_FALSE(IsMenu(popup)) << "the popup handle is destroyed";
     EXPECT_FALSE(menu.EnableItem(IDM_VERIFY_PIN, FALSE));
-    menu.Destroy();  // twice is harmless
+    menu.Destroy(); // twice is harmless
     EXPECT_TRUE(menu.Load(instance, owner.Get()));
 }
 

@@ -70,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ChangeCase{"LockedWhileAway", {WTS_SESSION_LOCK, WTS_CONSOLE_DISCONNECT}, true, false},
                       ChangeCase{"LogonAndRemoteCodesChangeNothing",
                                  {WTS_SESSION_LOGON, WTS_SESSION_LOGOFF, WTS_REMOTE_CONNECT, WTS_REMOTE_DISCONNECT},
-                                 false, true}),
+                                 false,
+                                 true}),
     [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SessionNotificationTest, OnlyTheRegisteredWindowsNotificationsCount)
@@ -100,7 +101,7 @@ TEST_F(SessionNotificationTest, UnregisterAndRegisterAgainResetTheFlags)
     EXPECT_EQ(nullptr, notification.RegisteredWindow());
     EXPECT_FALSE(notification.IsSessionLocked());
     EXPECT_TRUE(notification.IsConsoleConnected());
-    notification.Unregister();  // nothing registered: harmless
+    notification.Unregister(); // nothing registered: harmless
 
     ASSERT_EQ(1, notification.Register(window.Get(), 1, 0));
     Deliver(window.Get(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);

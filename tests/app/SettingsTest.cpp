@@ -14,8 +14,8 @@
 namespace {
 
 DWORD TuningSettings::*const kFields[] = {
-    &TuningSettings::PinMin,      &TuningSettings::PinMax,      &TuningSettings::PukMin,
-    &TuningSettings::PukMax,      &TuningSettings::ResumeDelay, &TuningSettings::ResumeTryCount,
+    &TuningSettings::PinMin, &TuningSettings::PinMax,      &TuningSettings::PukMin,
+    &TuningSettings::PukMax, &TuningSettings::ResumeDelay, &TuningSettings::ResumeTryCount,
 };
 const wchar_t* const kNames[] = {
     Settings::kPinMin, Settings::kPinMax,      Settings::kPukMin,
@@ -38,9 +38,8 @@ protected:
         FormatW(base, 64, L"Software\\BrindleTests\\Settings%lu", GetCurrentProcessId());
         basePath = base;
         productPath = basePath + L"\\brindle";
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, productPath.c_str(), 0,
-                                                 nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                                 nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, productPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &key, nullptr));
         ASSERT_EQ(RegResult::kOk, registry.Initialize(HKEY_CURRENT_USER, basePath.c_str()));
         g_debugPrintEnabled = 0;
     }
@@ -57,16 +56,14 @@ protected:
 
     void SetDword(const wchar_t* name, DWORD value)
     {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name, 0, REG_DWORD,
-                                                reinterpret_cast<const BYTE*>(&value),
-                                                sizeof(value)));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)));
     }
 
     void SetString(const wchar_t* name, const std::wstring& text)
     {
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
     }
 
     static TuningSettings Garbage()
@@ -119,8 +116,7 @@ struct PresentValue {
     DWORD Value;
 };
 
-class SettingsValueTest : public SettingsTest,
-                          public ::testing::WithParamInterface<PresentValue> {};
+class SettingsValueTest : public SettingsTest, public ::testing::WithParamInterface<PresentValue> {};
 
 // Each value is used exactly as stored, without range checks, and one
 // present value changes nothing about the others.
@@ -133,27 +129,24 @@ TEST_P(SettingsValueTest, PresentValueIsUsedUnchanged)
     for (size_t i = 0; i < 6; ++i) {
         const DWORD expected = i == present.Index ? present.Value : kDefaults[i];
         EXPECT_EQ(expected, settings.*kFields[i])
-            << Narrow(kNames[i]) << " with " << Narrow(kNames[present.Index]) << " = "
-            << present.Value;
+            << Narrow(kNames[i]) << " with " << Narrow(kNames[present.Index]) << " = " << present.Value;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTuningValue, SettingsValueTest,
-                         ::testing::Values(PresentValue{0, 0}, PresentValue{0, 9},
-                                           PresentValue{1, 0}, PresentValue{1, 0xFFFFFFFF},
-                                           PresentValue{2, 0}, PresentValue{3, 1},
-                                           PresentValue{4, 0}, PresentValue{4, 250},
-                                           PresentValue{5, 0}, PresentValue{5, 100}));
+                         ::testing::Values(PresentValue{0, 0}, PresentValue{0, 9}, PresentValue{1, 0},
+                                           PresentValue{1, 0xFFFFFFFF}, PresentValue{2, 0}, PresentValue{3, 1},
+                                           PresentValue{4, 0}, PresentValue{4, 250}, PresentValue{5, 0},
+                                           PresentValue{5, 100}));
 
 struct DebugSwitchCase {
     const char* Name;
-    int Kind;  // 0 missing, 1 DWORD, 2 string "1"
+    int Kind; // 0 missing, 1 DWORD, 2 string "1"
     DWORD Value;
     std::uint32_t Expected;
 };
 
-class SettingsDebugSwitchTest : public SettingsTest,
-                                public ::testing::WithParamInterface<DebugSwitchCase> {};
+class SettingsDebugSwitchTest : public SettingsTest, public ::testing::WithParamInterface<DebugSwitchCase> {};
 
 TEST_P(SettingsDebugSwitchTest, OnlyExactlyOneSwitchesTheLogOn)
 {
@@ -166,18 +159,17 @@ TEST_P(SettingsDebugSwitchTest, OnlyExactlyOneSwitchesTheLogOn)
     EXPECT_EQ(c.Expected, g_debugPrintEnabled) << c.Name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, SettingsDebugSwitchTest,
-    ::testing::Values(DebugSwitchCase{"one", 1, 1, 1}, DebugSwitchCase{"two", 1, 2, 0},
-                      DebugSwitchCase{"zero", 1, 0, 0}, DebugSwitchCase{"all bits", 1, 0xFFFFFFFF, 0},
-                      DebugSwitchCase{"missing", 0, 0, 0},
-                      DebugSwitchCase{"string one", 2, 0, 0}),
-    [](const ::testing::TestParamInfo<DebugSwitchCase>& info) {
-        std::string name = info.param.Name;
-        for (char& ch : name)
-            if (ch == ' ')
-                ch = '_';
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Values, SettingsDebugSwitchTest,
+                         ::testing::Values(DebugSwitchCase{"one", 1, 1, 1}, DebugSwitchCase{"two", 1, 2, 0},
+                                           DebugSwitchCase{"zero", 1, 0, 0},
+                                           DebugSwitchCase{"all bits", 1, 0xFFFFFFFF, 0},
+                                           DebugSwitchCase{"missing", 0, 0, 0}, DebugSwitchCase{"string one", 2, 0, 0}),
+                         [](const ::testing::TestParamInfo<DebugSwitchCase>& info) {
+                             std::string name = info.param.Name;
+                             for (char& ch : name)
+                                 if (ch == ' ')
+                                     ch = '_';
+                             return name;
+                         });
 
 } // namespace

@@ -17,8 +17,8 @@ struct StartupCase {
     DWORD major;
     BYTE productType;
     bool guest;
-    int answer;            // to the future-OS question; 0: it must not be asked
-    const wchar_t* message;  // the message dialog's text; nullptr: none
+    int answer;             // to the future-OS question; 0: it must not be asked
+    const wchar_t* message; // the message dialog's text; nullptr: none
     int exitCode;
 };
 
@@ -48,7 +48,10 @@ BOOL PlayedVersion(OSVERSIONINFOW* info)
     return TRUE;
 }
 
-bool PlayedGuest() { return g_guest; }
+bool PlayedGuest()
+{
+    return g_guest;
+}
 bool CountedProbe()
 {
     ++g_probes;
@@ -104,14 +107,16 @@ TEST_P(StartupOrderTest, EndsBeforeTheDriverWithTheRightWordsAndCode)
         });
     }
     if (c.message != nullptr) {
-        script.WaitFor([] {
-            const std::vector<HWND> dialogs = ThreadDialogs();
-            return !dialogs.empty() && MessageTextOf(dialogs.front()) != nullptr;
-        }).Then([&] {
-            HWND message = ThreadDialogs().front();
-            shown = MessageTextOf(message);
-            Click(message, IDOK);
-        });
+        script
+            .WaitFor([] {
+                const std::vector<HWND> dialogs = ThreadDialogs();
+                return !dialogs.empty() && MessageTextOf(dialogs.front()) != nullptr;
+            })
+            .Then([&] {
+                HWND message = ThreadDialogs().front();
+                shown = MessageTextOf(message);
+                Click(message, IDOK);
+            });
     }
     CBrindle brindle(::GetModuleHandleW(nullptr));
     int exitCode = -1;

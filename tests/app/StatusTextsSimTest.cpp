@@ -69,7 +69,7 @@ protected:
 struct PinCase {
     const char* name;
     Values card;
-    const char* failingExport;  // answers 1234, or null
+    const char* failingExport; // answers 1234, or null
     const wchar_t* text;
 };
 
@@ -94,18 +94,19 @@ TEST_P(PinStatusTextSimTest, TextFollowsTheCard)
 
 INSTANTIATE_TEST_SUITE_P(
     Cards, PinStatusTextSimTest,
-    ::testing::Values(
-        PinCase{"FreshCardNeedsPin1", {}, nullptr, text::kPinNeeded},
-        PinCase{"VerifiedCardIsUsable", {{L"PinVerified", 1}}, nullptr, text::kUsable},
-        PinCase{"ProtectionOffIsUsable", {{L"PinProtection", 0}}, nullptr, text::kUsable},
-        PinCase{"NoCard", {{L"CardPresent", 0}}, nullptr, text::kCardAbsent},
-        PinCase{"Pin1BlockedNeedsUnblock", {{L"PinLeft", 0}}, nullptr, text::kPukNeeded},
-        PinCase{"UnblockAttemptsUsedUp", {{L"PukLeft", 0}}, nullptr, text::kCardLocked},
-        PinCase{"UnblockAttemptsUsedUpWhateverTheStatus", {{L"PukLeft", 0}, {L"StatusOverride", 1}}, nullptr,
-                text::kCardLocked},
-        PinCase{"UnknownStatusValue", {{L"StatusOverride", 9}}, nullptr, text::kUnknown},
-        PinCase{"StatusQueryFails", {}, "UIMGetPINStatus", text::kUnknown},
-        PinCase{"ModemDoesNotAnswer", {{L"ConnectFailures", 1000}}, nullptr, text::kUnknown}),
+    ::testing::Values(PinCase{"FreshCardNeedsPin1", {}, nullptr, text::kPinNeeded},
+                      PinCase{"VerifiedCardIsUsable", {{L"PinVerified", 1}}, nullptr, text::kUsable},
+                      PinCase{"ProtectionOffIsUsable", {{L"PinProtection", 0}}, nullptr, text::kUsable},
+                      PinCase{"NoCard", {{L"CardPresent", 0}}, nullptr, text::kCardAbsent},
+                      PinCase{"Pin1BlockedNeedsUnblock", {{L"PinLeft", 0}}, nullptr, text::kPukNeeded},
+                      PinCase{"UnblockAttemptsUsedUp", {{L"PukLeft", 0}}, nullptr, text::kCardLocked},
+                      PinCase{"UnblockAttemptsUsedUpWhateverTheStatus",
+                              {{L"PukLeft", 0}, {L"StatusOverride", 1}},
+                              nullptr,
+                              text::kCardLocked},
+                      PinCase{"UnknownStatusValue", {{L"StatusOverride", 9}}, nullptr, text::kUnknown},
+                      PinCase{"StatusQueryFails", {}, "UIMGetPINStatus", text::kUnknown},
+                      PinCase{"ModemDoesNotAnswer", {{L"ConnectFailures", 1000}}, nullptr, text::kUnknown}),
     [](const ::testing::TestParamInfo<PinCase>& info) { return std::string(info.param.name); });
 
 struct GpsCase {
@@ -135,14 +136,13 @@ TEST_P(GpsStatusTextSimTest, TextFollowsTheModule)
     EXPECT_EQ(c.text, std::wstring(service.GpsStatusText())) << Narrow(service.GpsStatusText());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modules, GpsStatusTextSimTest,
-    ::testing::Values(GpsCase{"OnWithPort", 1, 5, false, Format(text::kGpsOnPort, 5)},
-                      GpsCase{"OnWithTwoDigitPort", 1, 12, false, Format(text::kGpsOnPort, 12)},
-                      GpsCase{"OnPortUnknown", 1, -1, false, text::kGpsOn},
-                      GpsCase{"Off", 0, 7, false, text::kGpsOff},
-                      GpsCase{"Unreadable", 1, 7, true, text::kUnknown}),
-    [](const ::testing::TestParamInfo<GpsCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Modules, GpsStatusTextSimTest,
+                         ::testing::Values(GpsCase{"OnWithPort", 1, 5, false, Format(text::kGpsOnPort, 5)},
+                                           GpsCase{"OnWithTwoDigitPort", 1, 12, false, Format(text::kGpsOnPort, 12)},
+                                           GpsCase{"OnPortUnknown", 1, -1, false, text::kGpsOn},
+                                           GpsCase{"Off", 0, 7, false, text::kGpsOff},
+                                           GpsCase{"Unreadable", 1, 7, true, text::kUnknown}),
+                         [](const ::testing::TestParamInfo<GpsCase>& info) { return std::string(info.param.name); });
 
 TEST_F(StatusTextsSimTest, TooltipHasTheGpsLineOnlyWithTheOption)
 {

@@ -11,7 +11,7 @@ public:
         windowClass.lpfnWndProc = &::DefWindowProcW;
         windowClass.hInstance = ::GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"BrindleAppTestWindow";
-        ::RegisterClassW(&windowClass);  // fails harmlessly after the first time
+        ::RegisterClassW(&windowClass); // fails harmlessly after the first time
         hwnd_ = ::CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
                                   nullptr, windowClass.hInstance, nullptr);
     }

@@ -46,8 +46,8 @@ public:
         windowClass.lpszClassName = L"Shell_TrayWnd";
         RegisterClassW(&windowClass);
         current_ = this;
-        hwnd_ = CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                windowClass.hInstance, nullptr);
+        hwnd_ = CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, windowClass.hInstance,
+                                nullptr);
     }
     ~StandInTaskbar()
     {
@@ -97,10 +97,7 @@ protected:
         service.SetGpsOption(0);
         wcscpy(service.PinStatusText(), L"pin");
     }
-    void TearDown() override
-    {
-        CSimService::Instance().PinStatusText()[0] = L'\0';
-    }
+    void TearDown() override { CSimService::Instance().PinStatusText()[0] = L'\0'; }
 
     int Count(DWORD action) const
     {

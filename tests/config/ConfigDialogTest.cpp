@@ -11,11 +11,14 @@ namespace {
 
 struct OpeningCase {
     const char* name;
-    std::vector<std::pair<const wchar_t*, std::uint32_t>> modem;   // stand-in values
+    std::vector<std::pair<const wchar_t*, std::uint32_t>> modem; // stand-in values
     PinView expected;
 };
 
-void PrintTo(const OpeningCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const OpeningCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ConfigOpeningTest : public ConfigDialogTest, public testing::WithParamInterface<OpeningCase> {};
 
@@ -41,19 +44,19 @@ TEST_P(ConfigOpeningTest, ShowsTheCardStateWithOnlyTheUsefulButtons)
 
 INSTANTIATE_TEST_SUITE_P(
     States, ConfigOpeningTest,
-    testing::Values(
-        OpeningCase{"NoCard", {{L"CardPresent", 0}}, ExpectedPin(IDS_CARD_ABSENT, {})},
-        OpeningCase{"ProtectionOff", {{L"PinProtection", 0}}, ExpectedPin(IDS_CARD_USABLE, {IDC_PIN_PROTECT_ON})},
-        OpeningCase{"ProtectionOnVerified",
-                    {{L"PinVerified", 1}},
-                    ExpectedPin(IDS_CARD_USABLE, {IDC_PIN_PROTECT_OFF, IDC_PIN_CHANGE})},
-        OpeningCase{"VerificationNeeded", {}, ExpectedPin(IDS_PIN_NEEDED, {IDC_PIN_VERIFY})},
-        OpeningCase{"PinBlocked", {{L"PinLeft", 0}}, ExpectedPin(IDS_PUK_NEEDED, {IDC_PIN_UNBLOCK})},
-        // The card then reports itself usable: only the attempts tell.
-        OpeningCase{"NoUnblockAttempts", {{L"PukLeft", 0}}, ExpectedPin(IDS_CARD_LOCKED, {})},
-        OpeningCase{"NoUnblockAttemptsWhileBlocked",
-                    {{L"PinLeft", 0}, {L"PukLeft", 0}, {L"StatusOverride", 4}},
-                    ExpectedPin(IDS_CARD_LOCKED, {})}),
+    testing::Values(OpeningCase{"NoCard", {{L"CardPresent", 0}}, ExpectedPin(IDS_CARD_ABSENT, {})},
+                    OpeningCase{
+                        "ProtectionOff", {{L"PinProtection", 0}}, ExpectedPin(IDS_CARD_USABLE, {IDC_PIN_PROTECT_ON})},
+                    OpeningCase{"ProtectionOnVerified",
+                                {{L"PinVerified", 1}},
+                                ExpectedPin(IDS_CARD_USABLE, {IDC_PIN_PROTECT_OFF, IDC_PIN_CHANGE})},
+                    OpeningCase{"VerificationNeeded", {}, ExpectedPin(IDS_PIN_NEEDED, {IDC_PIN_VERIFY})},
+                    OpeningCase{"PinBlocked", {{L"PinLeft", 0}}, ExpectedPin(IDS_PUK_NEEDED, {IDC_PIN_UNBLOCK})},
+                    // The card then reports itself usable: only the attempts tell.
+                    OpeningCase{"NoUnblockAttempts", {{L"PukLeft", 0}}, ExpectedPin(IDS_CARD_LOCKED, {})},
+                    OpeningCase{"NoUnblockAttemptsWhileBlocked",
+                                {{L"PinLeft", 0}, {L"PukLeft", 0}, {L"StatusOverride", 4}},
+                                ExpectedPin(IDS_CARD_LOCKED, {})}),
     [](const testing::TestParamInfo<OpeningCase>& info) { return std::string(info.param.name); });
 
 struct FailureCase {
@@ -63,7 +66,10 @@ struct FailureCase {
     std::wstring (*message)();
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ConfigRefreshFailureTest : public ConfigDialogTest, public testing::WithParamInterface<FailureCase> {};
 
@@ -80,29 +86,29 @@ TEST_P(ConfigRefreshFailureTest, ShowsTheErrorWithTheStateUnknownAndEnds)
     PinView whileShown;
     std::vector<std::wstring> messages;
     CDialogScript script;
-    script.WaitFor(MessageUp())
-        .Then([&] { whileShown = ReadPin(dialog.m_hWnd); })
-        .Then(AcknowledgeMessage(messages));
+    script.WaitFor(MessageUp()).Then([&] { whileShown = ReadPin(dialog.m_hWnd); }).Then(AcknowledgeMessage(messages));
     EXPECT_EQ(IDCANCEL, Run(script)) << c.name;
     EXPECT_EQ(std::vector<std::wstring>{c.message()}, messages) << c.name;
     EXPECT_EQ(ExpectedPin(IDS_STATUS_UNKNOWN, {}), whileShown) << c.name;
     EXPECT_EQ(ResString(IDS_STATUS_UNKNOWN), service.PinStatusText()) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Failures, ConfigRefreshFailureTest,
-    testing::Values(
-        FailureCase{"StatusUnreadable", true, {{L"Fail.UIMGetPINStatus", 5}},
-                    [] { return ResString(IDS_COMM_FAILED); }},
-        FailureCase{"NoModem", false, {}, [] { return ResString(IDS_NO_DEVICE); }},
-        FailureCase{"UnknownStatus", true, {{L"StatusOverride", 6}},
-                    [] { return Format(ResString(IDS_ERROR_CODE).c_str(), 22, 0); }}),
-    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Failures, ConfigRefreshFailureTest,
+                         testing::Values(FailureCase{"StatusUnreadable",
+                                                     true,
+                                                     {{L"Fail.UIMGetPINStatus", 5}},
+                                                     [] { return ResString(IDS_COMM_FAILED); }},
+                                         FailureCase{"NoModem", false, {}, [] { return ResString(IDS_NO_DEVICE); }},
+                                         FailureCase{"UnknownStatus",
+                                                     true,
+                                                     {{L"StatusOverride", 6}},
+                                                     [] { return Format(ResString(IDS_ERROR_CODE).c_str(), 22, 0); }}),
+                         [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 // While the modem is being read, the lines say so and every button is off.
 TEST_F(ConfigDialogTest, ShowsCheckingLinesUntilTheModemAnswers)
 {
-    service.SetGpsOption(1);   // no library: the first read waits between its attempts
+    service.SetGpsOption(1); // no library: the first read waits between its attempts
     PinView pinWhileReading;
     std::wstring gpsWhileReading;
     bool gpsButtonsOff = false;
@@ -163,7 +169,10 @@ struct EndingCase {
     void (*end)(HWND hDlg);
 };
 
-void PrintTo(const EndingCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const EndingCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ConfigEndingTest : public ConfigDialogTest, public testing::WithParamInterface<EndingCase> {};
 
@@ -261,7 +270,10 @@ struct OwnerCloseCase {
     void (*reach)(CDialogScript& script, CTestConfigDialog& dialog, std::function<bool()> refreshed);
 };
 
-void PrintTo(const OwnerCloseCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const OwnerCloseCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ConfigOwnerCloseTest : public ConfigDialogTest, public testing::WithParamInterface<OwnerCloseCase> {};
 
@@ -301,54 +313,69 @@ void ClickWhenRefreshed(CDialogScript& script, CTestConfigDialog& dialog, std::f
 
 INSTANTIATE_TEST_SUITE_P(
     Nested, ConfigOwnerCloseTest,
-    testing::Values(
-        OwnerCloseCase{"VerifyDialog", {}, false,
-                       [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
-                           ClickWhenRefreshed(s, d, r, IDC_PIN_VERIFY);
-                           s.WaitFor([&d] { return d.CheckPinWindow() != nullptr; });
-                       }},
-        OwnerCloseCase{"VerifyDialogsOwnComplaint", {}, false,
-                       [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
-                           ClickWhenRefreshed(s, d, r, IDC_PIN_VERIFY);
-                           s.WaitFor([&d] { return d.CheckPinWindow() != nullptr; }).Then([&d] {
-                               PasteInto(d.CheckPinWindow(), IDC_CHECK_PIN, L"1");
-                               Click(d.CheckPinWindow(), IDOK);
-                           });
-                           s.WaitFor([&d] { return OwnedDialog(d.CheckPinWindow()) != nullptr; });
-                       }},
-        OwnerCloseCase{"WrongCodeMessage", {}, false,
-                       [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
-                           ClickWhenRefreshed(s, d, r, IDC_PIN_VERIFY);
-                           s.WaitFor([&d] { return d.CheckPinWindow() != nullptr; }).Then([&d] {
-                               PasteInto(d.CheckPinWindow(), IDC_CHECK_PIN, L"9999");
-                               Click(d.CheckPinWindow(), IDOK);
-                           });
-                           s.WaitFor([&d] { return d.MessageWindow() != nullptr; });
-                       }},
-        OwnerCloseCase{"ChangeDialog", {{L"PinVerified", 1}}, false,
-                       [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
-                           ClickWhenRefreshed(s, d, r, IDC_PIN_CHANGE);
-                           s.WaitFor([&d] { return d.ChangePinWindow() != nullptr; });
-                       }},
-        OwnerCloseCase{"UnblockDialog", {{L"PinLeft", 0}}, false,
-                       [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
-                           ClickWhenRefreshed(s, d, r, IDC_PIN_UNBLOCK);
-                           s.WaitFor([&d] { return d.UnlockPukWindow() != nullptr; });
-                       }},
-        OwnerCloseCase{"GpsConfirmation", {}, false,
-                       [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
-                           ClickWhenRefreshed(s, d, r, IDC_GPS_ON);
-                           s.WaitFor([&d] { return d.ConfirmWindow() != nullptr; });
-                       }},
-        OwnerCloseCase{"GpsFailureMessage", {{L"GpsSticky", 1}}, true,
-                       [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
-                           ClickWhenRefreshed(s, d, r, IDC_GPS_ON);
-                           s.WaitFor([&d] { return d.MessageWindow() != nullptr; });
-                       }},
-        OwnerCloseCase{"RefreshErrorMessage", {{L"Fail.UIMGetPINStatus", 5}}, false,
-                       [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()>) {
-                           s.WaitFor([&d] { return d.MessageWindow() != nullptr; });
-                       }}),
+    testing::Values(OwnerCloseCase{"VerifyDialog",
+                                   {},
+                                   false,
+                                   [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
+                                       ClickWhenRefreshed(s, d, r, IDC_PIN_VERIFY);
+                                       s.WaitFor([&d] { return d.CheckPinWindow() != nullptr; });
+                                   }},
+                    OwnerCloseCase{"VerifyDialogsOwnComplaint",
+                                   {},
+                                   false,
+                                   [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
+                                       ClickWhenRefreshed(s, d, r, IDC_PIN_VERIFY);
+                                       s.WaitFor([&d] { return d.CheckPinWindow() != nullptr; }).Then([&d] {
+                                           PasteInto(d.CheckPinWindow(), IDC_CHECK_PIN, L"1");
+                                           Click(d.CheckPinWindow(), IDOK);
+                                       });
+                                       s.WaitFor([&d] { return OwnedDialog(d.CheckPinWindow()) != nullptr; });
+                                   }},
+                    OwnerCloseCase{"WrongCodeMessage",
+                                   {},
+                                   false,
+                                   [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
+                                       ClickWhenRefreshed(s, d, r, IDC_PIN_VERIFY);
+                                       s.WaitFor([&d] { return d.CheckPinWindow() != nullptr; }).Then([&d] {
+                                           PasteInto(d.CheckPinWindow(), IDC_CHECK_PIN, L"9999");
+                                           Click(d.CheckPinWindow(), IDOK);
+                                       });
+                                       s.WaitFor([&d] { return d.MessageWindow() != nullptr; });
+                                   }},
+                    OwnerCloseCase{"ChangeDialog",
+                                   {{L"PinVerified", 1}},
+                                   false,
+                                   [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
+                                       ClickWhenRefreshed(s, d, r, IDC_PIN_CHANGE);
+                                       s.WaitFor([&d] { return d.ChangePinWindow() != nullptr; });
+                                   }},
+                    OwnerCloseCase{"UnblockDialog",
+                                   {{L"PinLeft", 0}},
+                                   false,
+                                   [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
+                                       ClickWhenRefreshed(s, d, r, IDC_PIN_UNBLOCK);
+                                       s.WaitFor([&d] { return d.UnlockPukWindow() != nullptr; });
+                                   }},
+                    OwnerCloseCase{"GpsConfirmation",
+                                   {},
+                                   false,
+                                   [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
+                                       ClickWhenRefreshed(s, d, r, IDC_GPS_ON);
+                                       s.WaitFor([&d] { return d.ConfirmWindow() != nullptr; });
+                                   }},
+                    OwnerCloseCase{"GpsFailureMessage",
+                                   {{L"GpsSticky", 1}},
+                                   true,
+                                   [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()> r) {
+                                       ClickWhenRefreshed(s, d, r, IDC_GPS_ON);
+                                       s.WaitFor([&d] { return d.MessageWindow() != nullptr; });
+                                   }},
+                    OwnerCloseCase{"RefreshErrorMessage",
+                                   {{L"Fail.UIMGetPINStatus", 5}},
+                                   false,
+                                   [](CDialogScript& s, CTestConfigDialog& d, std::function<bool()>) {
+                                       s.WaitFor([&d] { return d.MessageWindow() != nullptr; });
+                                   }}),
     [](const testing::TestParamInfo<OwnerCloseCase>& info) { return std::string(info.param.name); });
 
 // Pictures for a person to look at: template 140 in three states.
@@ -360,9 +387,9 @@ TEST_F(ConfigDialogTest, Screenshots)
         simmodem::Reset();
         arrange();
         CDialogScript script;
-        script.WaitFor(Refreshed())
-            .Then([&] { SaveScreenshot(dialog.m_hWnd, name); })
-            .Then([&] { Click(dialog.m_hWnd, IDOK); });
+        script.WaitFor(Refreshed()).Then([&] { SaveScreenshot(dialog.m_hWnd, name); }).Then([&] {
+            Click(dialog.m_hWnd, IDOK);
+        });
         EXPECT_EQ(IDCANCEL, Run(script)) << testing::PrintToString(std::wstring(name));
     };
     shoot(L"config_usable_protection_on", [] { simmodem::SetValue(L"PinVerified", 1); });

@@ -13,10 +13,7 @@ struct GpsView {
     bool on = false;
     bool off = false;
 
-    bool operator==(const GpsView& other) const
-    {
-        return line == other.line && on == other.on && off == other.off;
-    }
+    bool operator==(const GpsView& other) const { return line == other.line && on == other.on && off == other.off; }
 };
 
 void PrintTo(const GpsView& view, std::ostream* os)
@@ -35,7 +32,10 @@ GpsView GpsOnView(int port)
     return {Format(ResString(IDS_GPS_ENABLED_PORT).c_str(), port), false, true};
 }
 
-GpsView GpsOffView() { return {ResString(IDS_GPS_DISABLED), true, false}; }
+GpsView GpsOffView()
+{
+    return {ResString(IDS_GPS_DISABLED), true, false};
+}
 
 class ConfigGpsTest : public ConfigDialogTest {
 protected:
@@ -146,14 +146,17 @@ TEST_F(ConfigGpsTest, CancelAtTheQuestionChangesNothing)
 struct QuestionCase {
     const char* name;
     bool withStore;
-    std::uint32_t* stored;   // nullptr: no value
+    std::uint32_t* stored; // nullptr: no value
     bool asks;
 };
 
 std::uint32_t kZero = 0;
 std::uint32_t kTwo = 2;
 
-void PrintTo(const QuestionCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const QuestionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ConfigGpsQuestionTest : public ConfigGpsTest, public testing::WithParamInterface<QuestionCase> {};
 
@@ -165,10 +168,9 @@ TEST_P(ConfigGpsQuestionTest, AsksUnlessSuppressed)
         store.dwords[L"DontShowConfirmDialog"] = *c.stored;
     CStoreInstallation noStore(c.withStore ? static_cast<ISettingsStore*>(&store) : nullptr);
     CDialogScript script;
-    script.WaitFor(Refreshed())
-        .Then([&] { Click(dialog.m_hWnd, IDC_GPS_ON); })
-        .Then(CountQuestions())
-        .Then([&] { Click(dialog.m_hWnd, IDOK); });
+    script.WaitFor(Refreshed()).Then([&] { Click(dialog.m_hWnd, IDC_GPS_ON); }).Then(CountQuestions()).Then([&] {
+        Click(dialog.m_hWnd, IDOK);
+    });
     EXPECT_EQ(IDCANCEL, Run(script)) << c.name;
     EXPECT_EQ(c.asks ? 1 : 0, questions) << c.name;
 }
@@ -187,7 +189,10 @@ struct LineCase {
     GpsView (*expected)();
 };
 
-void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LineCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ConfigGpsLineTest : public ConfigGpsTest, public testing::WithParamInterface<LineCase> {};
 
@@ -209,15 +214,22 @@ TEST_P(ConfigGpsLineTest, ShowsTheStateReadAtOpening)
     EXPECT_EQ(seen.line, service.GpsStatusText()) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, ConfigGpsLineTest,
-    testing::Values(LineCase{"OnWithPort7", 7, {{L"GpsTracking", 1}}, [] { return GpsOnView(7); }},
-                    LineCase{"OnWithPortUnknown", -1, {{L"GpsTracking", 1}},
-                             [] { return GpsView{ResString(IDS_GPS_ENABLED), false, true}; }},
-                    LineCase{"Off", 7, {}, [] { return GpsOffView(); }},
-                    LineCase{"Unreadable", 7, {{L"Fail.GetServiceAutomaticTracking", 5}},
-                             [] { return GpsView{ResString(IDS_STATUS_UNKNOWN), false, false}; }}),
-    [](const testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(States, ConfigGpsLineTest,
+                         testing::Values(LineCase{"OnWithPort7", 7, {{L"GpsTracking", 1}}, [] { return GpsOnView(7); }},
+                                         LineCase{"OnWithPortUnknown",
+                                                  -1,
+                                                  {{L"GpsTracking", 1}},
+                                                  [] {
+                                                      return GpsView{ResString(IDS_GPS_ENABLED), false, true};
+                                                  }},
+                                         LineCase{"Off", 7, {}, [] { return GpsOffView(); }},
+                                         LineCase{"Unreadable",
+                                                  7,
+                                                  {{L"Fail.GetServiceAutomaticTracking", 5}},
+                                                  [] {
+                                                      return GpsView{ResString(IDS_STATUS_UNKNOWN), false, false};
+                                                  }}),
+                         [](const testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
 struct FailureCase {
     const char* name;
@@ -226,7 +238,10 @@ struct FailureCase {
     UINT message;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ConfigGpsFailureTest : public ConfigGpsTest, public testing::WithParamInterface<FailureCase> {};
 

@@ -11,8 +11,14 @@ const std::vector<int> kCheckEdits = {IDC_CHECK_PIN};
 const std::vector<int> kChangeEdits = {IDC_CHANGE_OLD_PIN, IDC_CHANGE_NEW_PIN, IDC_CHANGE_NEW_PIN_CONFIRM};
 const std::vector<int> kUnlockEdits = {IDC_UNLOCK_PUK, IDC_UNLOCK_NEW_PIN, IDC_UNLOCK_NEW_PIN_CONFIRM};
 
-std::wstring PinNote(int left) { return Format(ResString(IDS_PIN_RETRIES_NOTE).c_str(), left); }
-std::wstring PukNote(int left) { return Format(ResString(IDS_PUK_RETRIES_NOTE).c_str(), left); }
+std::wstring PinNote(int left)
+{
+    return Format(ResString(IDS_PIN_RETRIES_NOTE).c_str(), left);
+}
+std::wstring PukNote(int left)
+{
+    return Format(ResString(IDS_PUK_RETRIES_NOTE).c_str(), left);
+}
 
 class ConfigPinTest : public ConfigDialogTest {
 protected:
@@ -58,7 +64,7 @@ protected:
     std::vector<std::wstring> messages;
     PinView finalView;
     bool focusOnClose = false;
-    bool nothingOver = false;   // no message or PIN dialog left over the settings dialog
+    bool nothingOver = false; // no message or PIN dialog left over the settings dialog
 };
 
 TEST_F(ConfigPinTest, VerifyAsksAgainAfterAWrongCodeWithOneAttemptFewer)
@@ -124,7 +130,10 @@ struct ProtectionCase {
     PinView expected;
 };
 
-void PrintTo(const ProtectionCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ProtectionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ConfigProtectionTest : public ConfigPinTest, public testing::WithParamInterface<ProtectionCase> {};
 
@@ -160,11 +169,9 @@ TEST_F(ConfigPinTest, ChangeAsksAgainAfterAWrongCurrentCode)
     simmodem::SetValue(L"PinVerified", 1);
     CDialogScript script;
     script.WaitFor(Refreshed()).Then([&] { Click(dialog.m_hWnd, IDC_PIN_CHANGE); });
-    Enter(script, &CTestConfigDialog::ChangePinWindow, IDC_CHANGE_PIN_NOTE, kChangeEdits,
-          {L"0000", L"5678", L"5678"});
+    Enter(script, &CTestConfigDialog::ChangePinWindow, IDC_CHANGE_PIN_NOTE, kChangeEdits, {L"0000", L"5678", L"5678"});
     Acknowledge(script);
-    Enter(script, &CTestConfigDialog::ChangePinWindow, IDC_CHANGE_PIN_NOTE, kChangeEdits,
-          {L"1234", L"5678", L"5678"});
+    Enter(script, &CTestConfigDialog::ChangePinWindow, IDC_CHANGE_PIN_NOTE, kChangeEdits, {L"1234", L"5678", L"5678"});
     Finish(script);
 
     EXPECT_EQ(IDCANCEL, Run(script));

@@ -27,7 +27,10 @@
 
 namespace configtest {
 
-inline HINSTANCE Module() { return ::GetModuleHandleW(nullptr); }
+inline HINSTANCE Module()
+{
+    return ::GetModuleHandleW(nullptr);
+}
 
 inline int g_trayUpdates = 0;
 
@@ -131,9 +134,8 @@ inline PinView ReadPin(HWND hDlg)
 inline std::uint32_t ModemCalls()
 {
     std::uint32_t total = 0;
-    for (const char* name : {"UIMGetPINStatus", "UIMVerifyPIN", "UIMChangePIN", "UIMSetPINProtection",
-                             "UIMUnblockPIN", "GetServiceAutomaticTracking", "SetServiceAutomaticTracking",
-                             "QCWWAN2kConnect"})
+    for (const char* name : {"UIMGetPINStatus", "UIMVerifyPIN", "UIMChangePIN", "UIMSetPINProtection", "UIMUnblockPIN",
+                             "GetServiceAutomaticTracking", "SetServiceAutomaticTracking", "QCWWAN2kConnect"})
         total += simmodem::CallCount(name);
     return total;
 }
@@ -190,8 +192,7 @@ protected:
 
     INT_PTR Run(CDialogScript& script, UINT templateId = IDD_CONFIG_GPS)
     {
-        return script.RunModal(
-            [&] { return dialog.DoModal(Module(), MAKEINTRESOURCEW(templateId), owner, 0); });
+        return script.RunModal([&] { return dialog.DoModal(Module(), MAKEINTRESOURCEW(templateId), owner, 0); });
     }
 
     // Holds once the opening's modem reads have replaced the checking line.

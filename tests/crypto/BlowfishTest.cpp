@@ -12,14 +12,12 @@ namespace {
 
 // Published vectors name blocks as 8 bytes; the cipher takes them as two
 // big-endian words.
-std::string EncipherHex(const BlowfishContext& context, const std::string& blockHex,
-                        bool decipher = false)
+std::string EncipherHex(const BlowfishContext& context, const std::string& blockHex, bool decipher = false)
 {
     std::vector<uint8_t> block = FromHex(blockHex);
     uint32_t left = Crypto::LoadBe32(block.data());
     uint32_t right = Crypto::LoadBe32(block.data() + 4);
-    const bool ok = decipher ? BlowfishDecipher(&context, &left, &right)
-                             : BlowfishEncipher(&context, &left, &right);
+    const bool ok = decipher ? BlowfishDecipher(&context, &left, &right) : BlowfishEncipher(&context, &left, &right);
     EXPECT_TRUE(ok);
     Crypto::StoreBe32(block.data(), left);
     Crypto::StoreBe32(block.data() + 4, right);
@@ -54,9 +52,9 @@ void ReferenceSchedule(BlowfishContext* context, const std::vector<uint8_t>& key
     auto encipher = [&]() {
         for (int i = 0; i < 16; ++i) {
             l ^= context->P[i];
-            const uint32_t f = ((context->S[0][l >> 24] + context->S[1][(l >> 16) & 255]) ^
-                                context->S[2][(l >> 8) & 255]) +
-                               context->S[3][l & 255];
+            const uint32_t f =
+                ((context->S[0][l >> 24] + context->S[1][(l >> 16) & 255]) ^ context->S[2][(l >> 8) & 255]) +
+                context->S[3][l & 255];
             r ^= f;
             std::swap(l, r);
         }
@@ -98,15 +96,14 @@ TEST_P(BlowfishVectorTest, EnciphersAndDeciphers)
 
 // Eric Young's ECB set, only the keys whose bytes are all below 0x80: for
 // those the sign-extended schedule equals the published one.
-INSTANTIATE_TEST_SUITE_P(
-    EricYoung, BlowfishVectorTest,
-    ::testing::Values(BlowfishVector{"0000000000000000", "0000000000000000", "4EF997456198DD78"},
-                      BlowfishVector{"3000000000000000", "1000000000000001", "7D856F9A613063F2"},
-                      BlowfishVector{"1111111111111111", "1111111111111111", "2466DD878B963C9D"},
-                      BlowfishVector{"1111111111111111", "0123456789ABCDEF", "7D0CC630AFDA1EC7"},
-                      BlowfishVector{"0101010101010101", "0123456789ABCDEF", "FA34EC4847B268B2"},
-                      BlowfishVector{"1F1F1F1F0E0E0E0E", "0123456789ABCDEF", "A790795108EA3CAE"},
-                      BlowfishVector{"0000000000000000", "FFFFFFFFFFFFFFFF", "014933E0CDAFF6E4"}));
+INSTANTIATE_TEST_SUITE_P(EricYoung, BlowfishVectorTest,
+                         ::testing::Values(BlowfishVector{"0000000000000000", "0000000000000000", "4EF997456198DD78"},
+                                           BlowfishVector{"3000000000000000", "1000000000000001", "7D856F9A613063F2"},
+                                           BlowfishVector{"1111111111111111", "1111111111111111", "2466DD878B963C9D"},
+                                           BlowfishVector{"1111111111111111", "0123456789ABCDEF", "7D0CC630AFDA1EC7"},
+                                           BlowfishVector{"0101010101010101", "0123456789ABCDEF", "FA34EC4847B268B2"},
+                                           BlowfishVector{"1F1F1F1F0E0E0E0E", "0123456789ABCDEF", "A790795108EA3CAE"},
+                                           BlowfishVector{"0000000000000000", "FFFFFFFFFFFFFFFF", "014933E0CDAFF6E4"}));
 
 TEST(BlowfishTest, HighKeyBytesAreSignExtended)
 {

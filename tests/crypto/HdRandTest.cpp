@@ -38,8 +38,7 @@ TEST(HdRandTest, NextReadsOffsetsInTurnAndStirs)
 
     const uint32_t expectedOffsets[] = {0, 4, 8, 12, 0, 4};
     for (uint32_t offset : expectedOffsets) {
-        const uint32_t expected = pool[offset] | (pool[offset + 1] << 8) |
-                                  (pool[offset + 2] << 16) |
+        const uint32_t expected = pool[offset] | (pool[offset + 1] << 8) | (pool[offset + 2] << 16) |
                                   (static_cast<uint32_t>(pool[offset + 3]) << 24);
         EXPECT_EQ(hdrand_next(), expected) << "offset " << offset;
 
@@ -108,8 +107,7 @@ TEST(HdRandTest, InitSeedsAFreshPoolAtOffsetZero)
     EXPECT_EQ(offset, 0u);
     EXPECT_NE(ToHex(first), ToHex(zeros));
 
-    const uint32_t word = first[0] | (first[1] << 8) | (first[2] << 16) |
-                          (static_cast<uint32_t>(first[3]) << 24);
+    const uint32_t word = first[0] | (first[1] << 8) | (first[2] << 16) | (static_cast<uint32_t>(first[3]) << 24);
     EXPECT_EQ(hdrand_next(), word);
 
     // The system generator makes two seedings differ even within one tick.

@@ -25,7 +25,8 @@ const char kSuspendDisconnectFailed[] = "DisconnectModem:FAIL (QCWWANDisconnect)
 class CHeldMutex : CUncopyable {
 public:
     explicit CHeldMutex(const wchar_t* name)
-        : m_handle(CreateMutexW(nullptr, TRUE, name)), m_held(m_handle != nullptr && GetLastError() != ERROR_ALREADY_EXISTS)
+        : m_handle(CreateMutexW(nullptr, TRUE, name)),
+          m_held(m_handle != nullptr && GetLastError() != ERROR_ALREADY_EXISTS)
     {
     }
     ~CHeldMutex()
@@ -146,8 +147,8 @@ TEST_F(BrindleFailureTest, VerifyFlowTellsEachModemFailure)
     HWND verify = WaitForDialog(pid, kVerifyPin, kVerifyCaption, kStepMs);
     ASSERT_NE(nullptr, verify) << DescribeLog();
     DWORD_PTR limit = 0;
-    ASSERT_TRUE(SendMessageTimeoutW(GetDlgItem(verify, kVerifyPin), EM_GETLIMITTEXT, 0, 0, SMTO_NORMAL, kStepMs,
-                                    &limit));
+    ASSERT_TRUE(
+        SendMessageTimeoutW(GetDlgItem(verify, kVerifyPin), EM_GETLIMITTEXT, 0, 0, SMTO_NORMAL, kStepMs, &limit));
     EXPECT_EQ(8u, limit);
     ASSERT_TRUE(TypeInto(verify, kVerifyPin, L"12345"));
     ASSERT_TRUE(ClickButton(verify, IDOK));
@@ -267,8 +268,7 @@ TEST_F(BrindleFailureTest, ResumesConsoleAndSessionEnd)
     const std::uint32_t enumerations = simmodem::CallCount("QCWWAN2kEnumerateDevices");
     // The first try is due after 10 s and then every delay: the time itself
     // is the event here, and the round trip after it shows the program idle.
-    WaitFor([&] { return GetTickCount() - resumedAt > kFirstTryMs + 5 * kShortResumeDelayMs; },
-            kFirstTryMs + kStepMs);
+    WaitFor([&] { return GetTickCount() - resumedAt > kFirstTryMs + 5 * kShortResumeDelayMs; }, kFirstTryMs + kStepMs);
     ASSERT_TRUE(Deliver(WM_NULL, 0));
     EXPECT_EQ(enumerations, simmodem::CallCount("QCWWAN2kEnumerateDevices")) << "the modem was asked";
     EXPECT_TRUE(brindle->IsRunning()) << "a held-back try was counted";
@@ -315,9 +315,10 @@ TEST_F(BrindleFailureTest, NestedDialogsCloseForRefreshAndSuspend)
         const char* name;
         UINT message;
         WPARAM wParam;
-        std::uint32_t statusQueries;  // by the event itself: the refresh asks once, then for the tip's texts
+        std::uint32_t statusQueries; // by the event itself: the refresh asks once, then for the tip's texts
     };
-    for (const Closer& c : {Closer{"refresh", kDeviceRefresh, 0, 4}, Closer{"suspend", WM_POWERBROADCAST, kPowerSuspend, 0}}) {
+    for (const Closer& c :
+         {Closer{"refresh", kDeviceRefresh, 0, 4}, Closer{"suspend", WM_POWERBROADCAST, kPowerSuspend, 0}}) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(WaitFor([&] { return VisibleDialogs(pid).empty(); }, kStepMs));
         ASSERT_TRUE(PostMenuCommand(m_window, kCmdOpenSettings));

@@ -82,11 +82,13 @@ BrindleTest::EndOfStart BrindleTest::StartExpectingEnd(DWORD timeoutMs)
 BrindleTest::EndOfStart BrindleTest::WatchUntilEnd(CTestProcess& process, DWORD timeoutMs)
 {
     EndOfStart end;
-    end.ended = WaitFor([&] {
-        end.showedDialog = end.showedDialog || !VisibleDialogs(process.Id()).empty();
-        end.madeMainWindow = end.madeMainWindow || !TopLevelWindows(process.Id(), kMainWindowClass).empty();
-        return !process.IsRunning();
-    }, timeoutMs);
+    end.ended = WaitFor(
+        [&] {
+            end.showedDialog = end.showedDialog || !VisibleDialogs(process.Id()).empty();
+            end.madeMainWindow = end.madeMainWindow || !TopLevelWindows(process.Id(), kMainWindowClass).empty();
+            return !process.IsRunning();
+        },
+        timeoutMs);
     end.exitCode = process.ExitCode();
     return end;
 }
@@ -147,11 +149,13 @@ void BrindleTest::ExpectMenuItemGreyed(const CTestProcess& brindle, unsigned pos
 void BrindleTest::ExpectNoDialogFor(const CTestProcess& brindle, DWORD milliseconds)
 {
     HWND shown = nullptr;
-    WaitFor([&] {
-        const std::vector<HWND> dialogs = VisibleDialogs(brindle.Id());
-        shown = dialogs.empty() ? nullptr : dialogs.front();
-        return shown != nullptr;
-    }, milliseconds);
+    WaitFor(
+        [&] {
+            const std::vector<HWND> dialogs = VisibleDialogs(brindle.Id());
+            shown = dialogs.empty() ? nullptr : dialogs.front();
+            return shown != nullptr;
+        },
+        milliseconds);
     EXPECT_EQ(nullptr, shown) << "a dialog \"" << Narrow(TextOf(shown)) << "\" came up";
 }
 
@@ -175,8 +179,8 @@ void BrindleTest::ExpectMessageText(HWND message, const std::wstring& text, cons
     EXPECT_FALSE(MessageShows(message, mistaken, why)) << "the message also reads as \"" << Narrow(mistaken) << "\"";
 }
 
-bool BrindleTest::ConfirmMessage(const CTestProcess& brindle, const std::wstring& text,
-                                 const std::wstring& mistaken, DWORD timeoutMs)
+bool BrindleTest::ConfirmMessage(const CTestProcess& brindle, const std::wstring& text, const std::wstring& mistaken,
+                                 DWORD timeoutMs)
 {
     HWND message = WaitForMessageWindow(brindle.Id(), brindletext::kCaption, timeoutMs);
     if (!message) {

@@ -42,8 +42,8 @@ constexpr int kUnblockConfirm = 1016;
 // GPS confirmation (template 131).
 constexpr int kDontShowAgain = 1020;
 
-const wchar_t* const kCardValues[] = {L"CardPresent", L"PinProtection", L"PinVerified", L"PinLeft", L"PukLeft",
-                                      L"StatusOverride"};
+const wchar_t* const kCardValues[] = {L"CardPresent", L"PinProtection", L"PinVerified",
+                                      L"PinLeft",     L"PukLeft",       L"StatusOverride"};
 
 // The PIN buttons that are enabled, in the dialog's order, e.g. "1006 1002".
 std::string EnabledPinButtons(HWND dialog)
@@ -72,18 +72,20 @@ protected:
             ADD_FAILURE() << "no settings dialog" << DescribeLog();
             return nullptr;
         }
-        const bool read = WaitFor([&] {
-            const std::wstring line = ItemText(dialog, kSettingsPinLine);
-            return !line.empty() && line != text::kCardChecking;
-        }, kStepMs);
+        const bool read = WaitFor(
+            [&] {
+                const std::wstring line = ItemText(dialog, kSettingsPinLine);
+                return !line.empty() && line != text::kCardChecking;
+            },
+            kStepMs);
         EXPECT_TRUE(read) << "the card was never read; line " << Narrow(ItemText(dialog, kSettingsPinLine));
         return dialog;
     }
 
     // Waits for a PIN code dialog, checks its attempts note, fills the
     // entries and confirms. Null when the dialog did not come.
-    HWND EnterCodes(const CTestProcess& brindle, const wchar_t* caption, int firstEdit, int noteId,
-                    int attemptsLeft, std::initializer_list<std::pair<int, std::wstring>> entries)
+    HWND EnterCodes(const CTestProcess& brindle, const wchar_t* caption, int firstEdit, int noteId, int attemptsLeft,
+                    std::initializer_list<std::pair<int, std::wstring>> entries)
     {
         HWND dialog = WaitForDialog(brindle.Id(), firstEdit, caption, kStepMs);
         if (!dialog) {
@@ -102,8 +104,7 @@ protected:
 
     // Waits until the PIN line shows line (the operation has ended), then
     // checks the buttons, the line's way to the tooltip, and the focus.
-    void ExpectPinGroup(HWND settings, const std::wstring& line, const std::string& enabled,
-                        const std::wstring& tip)
+    void ExpectPinGroup(HWND settings, const std::wstring& line, const std::string& enabled, const std::wstring& tip)
     {
         EXPECT_TRUE(WaitFor([&] { return ItemText(settings, kSettingsPinLine) == line; }, kStepMs))
             << "line " << Narrow(ItemText(settings, kSettingsPinLine)) << ", expected " << Narrow(line)
@@ -124,8 +125,8 @@ protected:
             EXPECT_TRUE(PressKey(settings, VK_ESCAPE));
         else
             EXPECT_TRUE(ClickButton(settings, kCloseButton));
-        EXPECT_TRUE(WaitForWindowGone(settings, kStepMs)) << (byEsc ? "Esc" : "the close button")
-                                                          << " did not end the settings dialog";
+        EXPECT_TRUE(WaitForWindowGone(settings, kStepMs))
+            << (byEsc ? "Esc" : "the close button") << " did not end the settings dialog";
     }
 
     static void ResetCard()
@@ -164,7 +165,10 @@ TEST_F(BrindleSettingsTest, EveryOpeningShowsTheButtonsThatFitTheCardAndMenuExit
         {"PIN1 to verify", {}, text::kPinNeeded, "1005", nullptr},
         {"PIN1 blocked", {{L"PinLeft", 0}}, text::kPukNeeded, "1003", "pin1_blocked"},
         {"no unblock attempts", {{L"PukLeft", 0}}, text::kCardLocked, "", nullptr},
-        {"no unblock attempts, PIN1 to verify", {{L"PukLeft", 0}, {L"StatusOverride", 1}}, text::kCardLocked, "",
+        {"no unblock attempts, PIN1 to verify",
+         {{L"PukLeft", 0}, {L"StatusOverride", 1}},
+         text::kCardLocked,
+         "",
          nullptr},
     };
     Tray().ClearCalls();
@@ -383,10 +387,13 @@ TEST_F(BrindleSettingsTest, GpsGoesOnAfterOneConfirmationAndOffWithoutAsking)
         const std::wstring line = on ? text::kGpsOnCom7 : text::kGpsOff;
         ASSERT_TRUE(ClickButton(settings, on ? kGpsOn : kGpsOff));
         bool asked = false;
-        EXPECT_TRUE(WaitFor([&] {
-            asked = asked || FindDialog(brindle->Id(), kDontShowAgain, text::kCaption) != nullptr;
-            return ItemText(settings, kGpsLine) == line;
-        }, kStepMs)) << Narrow(ItemText(settings, kGpsLine));
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                asked = asked || FindDialog(brindle->Id(), kDontShowAgain, text::kCaption) != nullptr;
+                return ItemText(settings, kGpsLine) == line;
+            },
+            kStepMs))
+            << Narrow(ItemText(settings, kGpsLine));
         EXPECT_FALSE(asked);
         EXPECT_EQ(on, ItemEnabled(settings, kGpsOff));
         EXPECT_EQ(!on, ItemEnabled(settings, kGpsOn));

@@ -21,8 +21,8 @@ class CForegroundProbe : CUncopyable {
 public:
     CForegroundProbe()
     {
-        m_window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"e2e foreground probe", WS_POPUP | WS_VISIBLE, 0, 0,
-                                   40, 40, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        m_window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"e2e foreground probe", WS_POPUP | WS_VISIBLE, 0, 0, 40,
+                                   40, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     }
     ~CForegroundProbe()
     {
@@ -76,8 +76,7 @@ TEST_F(BrindleTest, PinNeededAtStartIsVerifiedThenASecondStartIsRefusedAndMenuEx
 
     // Explorer restarts: the icon comes back with the tip of the moment.
     Tray().RestartShell();
-    EXPECT_TRUE(WaitFor([&] { return Tray().CountOf(NIM_ADD, m_window) == 2 && Tray().HasIcon(m_window); },
-                        kStepMs));
+    EXPECT_TRUE(WaitFor([&] { return Tray().CountOf(NIM_ADD, m_window) == 2 && Tray().HasIcon(m_window); }, kStepMs));
     EXPECT_EQ(TipText(text::kUsable), Tray().TipOf(m_window)) << TipNow();
 
     // A session end that was called off changes nothing.
@@ -141,8 +140,7 @@ protected:
     {
         CTestProcess* brindle = Start(OptionsFor(m_program));
         ASSERT_NE(nullptr, brindle);
-        EXPECT_EQ(CTestProcess::Outcome::Window,
-                  brindle->WaitForWindow(kMainWindowClass, kMainWindowTitle, kStepMs))
+        EXPECT_EQ(CTestProcess::Outcome::Window, brindle->WaitForWindow(kMainWindowClass, kMainWindowTitle, kStepMs))
             << when << ", the start was refused; exit code " << brindle->ExitCode();
         brindle->Terminate();
     }
@@ -189,26 +187,25 @@ INSTANTIATE_TEST_SUITE_P(
     Platform, PlatformCheckTest,
     ::testing::Values(
         PlatformCase{"FeatureBitAt12Missing",
-                     [] { return simdriver::SetFault(simdriver::fault::kFeatureWord12, kAllButBitZero); },
-                     ClearFaults, true},
+                     [] { return simdriver::SetFault(simdriver::fault::kFeatureWord12, kAllButBitZero); }, ClearFaults,
+                     true},
         PlatformCase{"FeatureBitAt14Missing",
-                     [] { return simdriver::SetFault(simdriver::fault::kFeatureWord14, kAllButBitZero); },
-                     ClearFaults, true},
+                     [] { return simdriver::SetFault(simdriver::fault::kFeatureWord14, kAllButBitZero); }, ClearFaults,
+                     true},
         // The feature query's answer carries a status other than 0.
-        PlatformCase{"DriverBusy", [] { return simdriver::SetFault(simdriver::fault::kBusyAlways, 1); },
-                     ClearFaults, true},
+        PlatformCase{"DriverBusy", [] { return simdriver::SetFault(simdriver::fault::kBusyAlways, 1); }, ClearFaults,
+                     true},
         PlatformCase{"CapsulesFail",
                      [] { return simdriver::SetFault(simdriver::fault::kFailCapsule, kStatusUnsuccessful); },
                      ClearFaults, true},
         PlatformCase{"Driver107", [] { return simdriver::SetDriverVersion(L"1.0.7.0"); },
                      [] { return simdriver::SetDriverVersion(L"1.0.8.0"); }, true},
-        PlatformCase{"NoDriver",
-                     [] { return simdriver::RemoveDriver() && simdriver::WaitForInterfaceGone(10000); },
+        PlatformCase{"NoDriver", [] { return simdriver::RemoveDriver() && simdriver::WaitForInterfaceGone(10000); },
                      [] { return simdriver::InstallDriver(); }, true},
         // A driver that has no sessions takes its requests in clear: that
         // is no reason to refuse.
-        PlatformCase{"DriverWithoutSessions",
-                     [] { return simdriver::SetFault(simdriver::fault::kRefuseSessions, 1); }, ClearFaults, false}),
+        PlatformCase{"DriverWithoutSessions", [] { return simdriver::SetFault(simdriver::fault::kRefuseSessions, 1); },
+                     ClearFaults, false}),
     [](const ::testing::TestParamInfo<PlatformCase>& info) { return std::string(info.param.name); });
 
 // Systems the program refuses show string 134 and end with 1; two starts at
@@ -216,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct OsCase {
     const char* name;
     const wchar_t* wineVersion;
-    const wchar_t* productType;   // null: the machine's own
+    const wchar_t* productType; // null: the machine's own
     bool accepted;
 };
 
@@ -233,8 +230,7 @@ TEST_P(OsCheckTest, WorkstationsFromXpOnRunAndOthersAreToldOnce)
     if (c.accepted) {
         CTestProcess* brindle = Start(OptionsFor(m_program));
         ASSERT_NE(nullptr, brindle);
-        EXPECT_EQ(CTestProcess::Outcome::Window,
-                  brindle->WaitForWindow(kMainWindowClass, kMainWindowTitle, kStepMs))
+        EXPECT_EQ(CTestProcess::Outcome::Window, brindle->WaitForWindow(kMainWindowClass, kMainWindowTitle, kStepMs))
             << "refused; exit code " << brindle->ExitCode();
         EXPECT_TRUE(VisibleDialogs(brindle->Id()).empty());
         return;
@@ -245,12 +241,15 @@ TEST_P(OsCheckTest, WorkstationsFromXpOnRunAndOthersAreToldOnce)
     ASSERT_NE(nullptr, first);
     ASSERT_NE(nullptr, second);
     HWND message = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        message = FindMessageWindow(first->Id(), text::kCaption);
-        if (!message)
-            message = FindMessageWindow(second->Id(), text::kCaption);
-        return message != nullptr;
-    }, kStepMs)) << "no message";
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            message = FindMessageWindow(first->Id(), text::kCaption);
+            if (!message)
+                message = FindMessageWindow(second->Id(), text::kCaption);
+            return message != nullptr;
+        },
+        kStepMs))
+        << "no message";
     DWORD teller = 0;
     GetWindowThreadProcessId(message, &teller);
     CTestProcess& told = teller == first->Id() ? *first : *second;
@@ -275,27 +274,26 @@ TEST_P(OsCheckTest, WorkstationsFromXpOnRunAndOthersAreToldOnce)
     EXPECT_EQ(0u, simmodem::CallCount("QCWWAN2kEnumerateDevices"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Systems, OsCheckTest,
-    ::testing::Values(OsCase{"Windows2000", L"win2k", nullptr, false},
-                      OsCase{"Server2003", L"win2003", nullptr, false},
-                      OsCase{"Server2008", L"win2008", nullptr, false},
-                      OsCase{"Windows7Server", L"win7", L"ServerNT", false},
-                      OsCase{"WindowsXP", L"winxp", nullptr, true},
-                      OsCase{"WindowsXP64", L"winxp64", nullptr, true},
-                      // Wine 8 caps what a program without a newer manifest
-                      // entry sees at 6.2: no question about a newer Windows.
-                      OsCase{"Windows10SeenAs62", L"win10", nullptr, true}),
-    [](const ::testing::TestParamInfo<OsCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Systems, OsCheckTest,
+                         ::testing::Values(OsCase{"Windows2000", L"win2k", nullptr, false},
+                                           OsCase{"Server2003", L"win2003", nullptr, false},
+                                           OsCase{"Server2008", L"win2008", nullptr, false},
+                                           OsCase{"Windows7Server", L"win7", L"ServerNT", false},
+                                           OsCase{"WindowsXP", L"winxp", nullptr, true},
+                                           OsCase{"WindowsXP64", L"winxp64", nullptr, true},
+                                           // Wine 8 caps what a program without a newer manifest
+                                           // entry sees at 6.2: no question about a newer Windows.
+                                           OsCase{"Windows10SeenAs62", L"win10", nullptr, true}),
+                         [](const ::testing::TestParamInfo<OsCase>& info) { return std::string(info.param.name); });
 
 // Without a modem the window's creation fails: string 133, exit code 1, and
 // no icon was ever added.
 struct NoModemCase {
     const char* name;
-    const wchar_t* library;            // the stand-in build beside the program
+    const wchar_t* library; // the stand-in build beside the program
     std::uint32_t deviceCount;
     DWORD timeoutMs;
-    const char* logged;                // a line the debug log has loggedTimes times
+    const char* logged; // a line the debug log has loggedTimes times
     size_t loggedTimes;
 };
 
@@ -323,11 +321,10 @@ TEST_P(NoModemTest, StartEndsWithTheNoDeviceMessage)
 
 INSTANTIATE_TEST_SUITE_P(
     Modem, NoModemTest,
-    ::testing::Values(
-        NoModemCase{"NoLibrary", L"none", 1, kStepMs, "PrepareConnectModem:FAIL (ReloadQMI)", 1},
-        // Twenty connects three seconds apart after the settling time; 6:
-        // the library answered, but with no device.
-        NoModemCase{"NoDevice", L"full", 0, 120000, "ConnectModem:FAIL (QCWWANConnect_) 6", 20}),
+    ::testing::Values(NoModemCase{"NoLibrary", L"none", 1, kStepMs, "PrepareConnectModem:FAIL (ReloadQMI)", 1},
+                      // Twenty connects three seconds apart after the settling time; 6:
+                      // the library answered, but with no device.
+                      NoModemCase{"NoDevice", L"full", 0, 120000, "ConnectModem:FAIL (QCWWANConnect_) 6", 20}),
     [](const ::testing::TestParamInfo<NoModemCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -5,7 +5,8 @@ namespace e2e {
 const std::vector<MenuItem> kTrayMenu = [] {
     std::vector<MenuItem> items;
     for (const brindletext::StringEntry& entry : brindletext::kTrayMenu)
-        items.push_back({entry.id, entry.text != nullptr ? 0u : MF_SEPARATOR, entry.text != nullptr ? entry.text : L""});
+        items.push_back(
+            {entry.id, entry.text != nullptr ? 0u : MF_SEPARATOR, entry.text != nullptr ? entry.text : L""});
     return items;
 }();
 

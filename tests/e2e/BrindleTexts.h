@@ -13,7 +13,10 @@ namespace brindletext {
 // The GPS line with the stand-in modem's NMEA port.
 inline const std::wstring kGpsOnCom7 = Format(kGpsOnPort, 7);
 // String 129 with its code and detail filled in.
-inline std::wstring ErrorCode(int code, int detail) { return Format(kErrorCode, code, detail); }
+inline std::wstring ErrorCode(int code, int detail)
+{
+    return Format(kErrorCode, code, detail);
+}
 // The length rule's message for PIN1, for a range and for one length.
 inline std::wstring Pin1Length(unsigned shortest, unsigned longest)
 {

@@ -17,7 +17,7 @@ constexpr int kSimultaneousStarts = 10;
 
 struct CardCase {
     const char* name;
-    std::function<void()> arrange;   // from a usable card
+    std::function<void()> arrange; // from a usable card
     const wchar_t* pinText;
 };
 

@@ -27,8 +27,7 @@ std::string Describe(HWND window)
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     return Narrow(name) + " of process " + std::to_string(process) + " at (" + std::to_string(rect.left) + "," +
-           std::to_string(rect.top) + ")-(" + std::to_string(rect.right) + "," + std::to_string(rect.bottom) +
-           ")";
+           std::to_string(rect.top) + ")-(" + std::to_string(rect.right) + "," + std::to_string(rect.bottom) + ")";
 }
 
 TEST(BrindleWineTrayTest, DISABLED_IconOnWinesOwnTray)
@@ -57,10 +56,12 @@ TEST(BrindleWineTrayTest, DISABLED_IconOnWinesOwnTray)
     // driver shows the icons in a window of its own once the first one
     // comes, after the settling time.
     HWND trayWindow = nullptr;
-    WaitFor([&] {
-        trayWindow = FindWindowW(nullptr, kWineTrayTitle);
-        return trayWindow && IsWindowVisible(trayWindow);
-    }, kStartMs);
+    WaitFor(
+        [&] {
+            trayWindow = FindWindowW(nullptr, kWineTrayTitle);
+            return trayWindow && IsWindowVisible(trayWindow);
+        },
+        kStartMs);
     ASSERT_NE(nullptr, trayWindow) << "no \"Wine System Tray\" window";
     EXPECT_TRUE(IsWindowVisible(trayWindow));
     std::cout << "Wine's tray: " << Describe(trayWindow) << "\n";

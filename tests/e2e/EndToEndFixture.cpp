@@ -77,8 +77,8 @@ void KillLeftovers()
 std::string Narrow(const std::wstring& text)
 {
     std::string out;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     if (size <= 0)
         return out;
     out.resize(size);
@@ -139,8 +139,7 @@ CTestProcess* EndToEndTest::Start(const LaunchOptions& options)
     ProgramDefaults(FileNameOf(options.program)).SetUnmanagedWindows();
     auto process = std::make_unique<CTestProcess>();
     if (!process->Start(options)) {
-        ADD_FAILURE() << "cannot start " << Narrow(options.program)
-                      << " (error " << GetLastError() << ")";
+        ADD_FAILURE() << "cannot start " << Narrow(options.program) << " (error " << GetLastError() << ")";
         return nullptr;
     }
     m_processes.push_back(std::move(process));

@@ -29,29 +29,25 @@ std::vector<std::wstring> SplitEnvironmentBlock(const wchar_t* block)
     return entries;
 }
 
-std::wstring BuildEnvironmentBlock(const std::vector<std::wstring>& base,
-                                   const EnvironmentOverrides& overrides)
+std::wstring BuildEnvironmentBlock(const std::vector<std::wstring>& base, const EnvironmentOverrides& overrides)
 {
     std::vector<std::wstring> entries;
     for (const std::wstring& entry : base) {
         const std::wstring name = FoldedName(entry);
-        const bool replaced = std::any_of(overrides.begin(), overrides.end(), [&](const auto& o) {
-            return FoldedName(o.first) == name;
-        });
+        const bool replaced =
+            std::any_of(overrides.begin(), overrides.end(), [&](const auto& o) { return FoldedName(o.first) == name; });
         if (!replaced && !entry.empty())
             entries.push_back(entry);
     }
     for (size_t i = 0; i < overrides.size(); ++i) {
         const std::wstring name = FoldedName(overrides[i].first);
-        const bool overridden = std::any_of(overrides.begin() + i + 1, overrides.end(), [&](const auto& later) {
-            return FoldedName(later.first) == name;
-        });
+        const bool overridden = std::any_of(overrides.begin() + i + 1, overrides.end(),
+                                            [&](const auto& later) { return FoldedName(later.first) == name; });
         if (!overridden)
             entries.push_back(overrides[i].first + L"=" + overrides[i].second);
     }
-    std::stable_sort(entries.begin(), entries.end(), [](const std::wstring& a, const std::wstring& b) {
-        return FoldedName(a) < FoldedName(b);
-    });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const std::wstring& a, const std::wstring& b) { return FoldedName(a) < FoldedName(b); });
 
     std::wstring block;
     for (const std::wstring& entry : entries) {
@@ -62,8 +58,7 @@ std::wstring BuildEnvironmentBlock(const std::vector<std::wstring>& base,
     return block;
 }
 
-std::wstring EnvironmentValue(const std::vector<std::wstring>& entries, const std::wstring& name,
-                              bool* found)
+std::wstring EnvironmentValue(const std::vector<std::wstring>& entries, const std::wstring& name, bool* found)
 {
     std::wstring wanted = name;
     std::transform(wanted.begin(), wanted.end(), wanted.begin(), FoldAscii);

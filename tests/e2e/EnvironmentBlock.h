@@ -19,8 +19,7 @@ std::vector<std::wstring> SplitEnvironmentBlock(const wchar_t* block);
 // of one name the later wins), sorted by name
 // the same way, each entry NUL-terminated and the block closed by one more
 // NUL. The hidden "=C:"-style entries of base are kept.
-std::wstring BuildEnvironmentBlock(const std::vector<std::wstring>& base,
-                                   const EnvironmentOverrides& overrides);
+std::wstring BuildEnvironmentBlock(const std::vector<std::wstring>& base, const EnvironmentOverrides& overrides);
 
 // The value of name in entries; empty (and *found false) when it is not set.
 std::wstring EnvironmentValue(const std::vector<std::wstring>& entries, const std::wstring& name,

@@ -33,8 +33,8 @@ bool CFakeTray::Create()
             registered = RegisterClassExW(&windowClass);
         }
         // Never shown: shell32 looks for the class, not for a visible window.
-        m_window = CreateWindowExW(WS_EX_TOOLWINDOW, kTrayClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                   nullptr, GetModuleHandleW(nullptr), this);
+        m_window = CreateWindowExW(WS_EX_TOOLWINDOW, kTrayClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), this);
     }
     return IsFoundFirst();
 }
@@ -135,8 +135,7 @@ LRESULT CALLBACK CFakeTray::WindowProc(HWND window, UINT message, WPARAM wParam,
 BOOL CFakeTray::OnCall(DWORD action, const COPYDATASTRUCT& data)
 {
     TrayCall call;
-    if (!ParseTrayIconRecord(action, static_cast<const std::uint8_t*>(data.lpData), data.cbData,
-                             call.record))
+    if (!ParseTrayIconRecord(action, static_cast<const std::uint8_t*>(data.lpData), data.cbData, call.record))
         return FALSE;
     call.answer = Decide(call.record);
     auto refusals = m_refusals.find(action);

@@ -36,7 +36,7 @@ struct TrayIcon {
 class CFakeTray : CUncopyable {
 public:
     enum class Answer {
-        AsShell,   // what a shell answers: add only a new icon, modify or delete only a known one
+        AsShell, // what a shell answers: add only a new icon, modify or delete only a known one
         Accept,
         Refuse,
     };

@@ -59,7 +59,7 @@ TEST_F(FakeTrayTest, RecordsWhatShell32SendsForAddModifyDelete)
         << "the icon's size follows the record";
 
     data = IconData(owner.Get(), 0x1234567, NIF_TIP, L"second");
-    data.uCallbackMessage = WM_APP + 9;   // not flagged: must not change the icon
+    data.uCallbackMessage = WM_APP + 9; // not flagged: must not change the icon
     ASSERT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &data));
     EXPECT_EQ(L"second", Tray().TipOf(owner.Get(), 0x1234567));
     EXPECT_EQ(static_cast<UINT>(WM_APP + 1), Tray().Icons().at(0).callbackMessage);
@@ -148,8 +148,8 @@ TEST_F(ProgramTrayTest, ShellRestartBringsTheIconBack)
     CTestProcess* app = StartTrayApp(L"--tip \"Before\"");
     ASSERT_NE(nullptr, app);
     Tray().RestartShell();
-    ASSERT_TRUE(WaitFor([&] { return Tray().CountOf(NIM_ADD, AppWindow()) == 2 && Tray().HasIcon(AppWindow()); },
-                        kStepMs));
+    ASSERT_TRUE(
+        WaitFor([&] { return Tray().CountOf(NIM_ADD, AppWindow()) == 2 && Tray().HasIcon(AppWindow()); }, kStepMs));
     EXPECT_EQ(L"Before", Tray().TipOf(AppWindow()));
     EXPECT_TRUE(HasLogMessage("TaskbarCreated", app->Id()));
 }

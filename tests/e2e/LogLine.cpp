@@ -49,12 +49,10 @@ bool ParseLogLine(const std::string& line, LogLine& out)
 {
     LogLine parsed;
     std::size_t pos = 0;
-    if (!ReadDigits(line, pos, 4, parsed.year) || !Expect(line, pos, "/") ||
-        !ReadDigits(line, pos, 2, parsed.month) || !Expect(line, pos, "/") ||
-        !ReadDigits(line, pos, 2, parsed.day) || !Expect(line, pos, " ") ||
-        !ReadDigits(line, pos, 2, parsed.hour) || !Expect(line, pos, ":") ||
-        !ReadDigits(line, pos, 2, parsed.minute) || !Expect(line, pos, ":") ||
-        !ReadDigits(line, pos, 2, parsed.second) || !Expect(line, pos, ".") ||
+    if (!ReadDigits(line, pos, 4, parsed.year) || !Expect(line, pos, "/") || !ReadDigits(line, pos, 2, parsed.month) ||
+        !Expect(line, pos, "/") || !ReadDigits(line, pos, 2, parsed.day) || !Expect(line, pos, " ") ||
+        !ReadDigits(line, pos, 2, parsed.hour) || !Expect(line, pos, ":") || !ReadDigits(line, pos, 2, parsed.minute) ||
+        !Expect(line, pos, ":") || !ReadDigits(line, pos, 2, parsed.second) || !Expect(line, pos, ".") ||
         !ReadDigits(line, pos, 3, parsed.millisecond) || !Expect(line, pos, " [PID:"))
         return false;
     const std::size_t close = line.find(']', pos);

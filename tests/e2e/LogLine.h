@@ -13,7 +13,7 @@ struct LogLine {
     int year = 0, month = 0, day = 0;
     int hour = 0, minute = 0, second = 0, millisecond = 0;
     std::uint32_t processId = 0;
-    std::string message;   // without the line end
+    std::string message; // without the line end
 };
 
 // The file's text cut into lines; "\r\n" and a lone "\n" both end a line, and

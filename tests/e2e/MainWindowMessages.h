@@ -9,7 +9,7 @@ namespace e2e {
 constexpr wchar_t kMainWindowClass[] = L"Brindle";
 constexpr wchar_t kMainWindowTitle[] = L"Brindle";
 
-constexpr UINT kTrayNotify = WM_APP + 1;      // wParam icon id 0, lParam the mouse message
+constexpr UINT kTrayNotify = WM_APP + 1; // wParam icon id 0, lParam the mouse message
 constexpr UINT kTrayUpdate = WM_APP + 3;
 constexpr UINT kDeviceRefresh = WM_APP + 5;
 

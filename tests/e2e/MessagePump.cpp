@@ -10,8 +10,8 @@ constexpr DWORD kPollMs = 20;
 bool PumpOnce(HANDLE handle, DWORD ms)
 {
     const DWORD count = handle ? 1 : 0;
-    const DWORD rc = MsgWaitForMultipleObjectsEx(count, handle ? &handle : nullptr, ms, QS_ALLINPUT,
-                                                 MWMO_INPUTAVAILABLE);
+    const DWORD rc =
+        MsgWaitForMultipleObjectsEx(count, handle ? &handle : nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     PumpMessages();
     return handle && rc == WAIT_OBJECT_0;
 }

@@ -21,7 +21,7 @@ constexpr int kUnwrappedWidth = 4000;
 struct InkMask {
     int width = 0;
     int height = 0;
-    std::vector<std::uint8_t> ink;   // 1 where the text is
+    std::vector<std::uint8_t> ink; // 1 where the text is
 };
 
 std::uint32_t PixelAt(const std::vector<std::uint8_t>& rgb, size_t pixel)
@@ -196,8 +196,7 @@ bool MessageShows(HWND dialog, const std::wstring& text, std::string& why)
     const InkMask expected = InkOf(expectedRgb, width, height, background);
     if (seen.width != expected.width || seen.height != expected.height) {
         why = "the text's ink is " + std::to_string(seen.width) + "x" + std::to_string(seen.height) +
-              " pixels, the expected text's " + std::to_string(expected.width) + "x" +
-              std::to_string(expected.height);
+              " pixels, the expected text's " + std::to_string(expected.width) + "x" + std::to_string(expected.height);
         return false;
     }
     size_t differing = 0;

@@ -44,10 +44,7 @@ public:
     // The test display has no window manager: Wine then waits about two
     // seconds at every show and hide of a managed window for an answer that
     // never comes. Unmanaged, the program's dialogs come and go at once.
-    bool SetUnmanagedWindows()
-    {
-        return SetSubkeyString(L"X11 Driver", L"Managed", L"N");
-    }
+    bool SetUnmanagedWindows() { return SetSubkeyString(L"X11 Driver", L"Managed", L"N"); }
 };
 
 // HKLM\System\CurrentControlSet\Control\ProductOptions: the product type of
@@ -56,8 +53,7 @@ public:
 class CProductOptions : public CScopedRegistryKey {
 public:
     CProductOptions()
-        : CScopedRegistryKey(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\ProductOptions",
-                             KEY_WOW64_64KEY)
+        : CScopedRegistryKey(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\ProductOptions", KEY_WOW64_64KEY)
     {
     }
     bool SetProductType(const wchar_t* type) { return SetString(L"ProductType", type); }

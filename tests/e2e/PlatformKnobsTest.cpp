@@ -63,7 +63,7 @@ TEST_F(ProductKeyTest, ValuesGoToThe64BitViewThatTheDriverSees)
 
 struct VersionCase {
     const wchar_t* wineName;
-    const wchar_t* productType;   // null: the machine's own
+    const wchar_t* productType; // null: the machine's own
     const char* logged;
 };
 
@@ -91,15 +91,14 @@ TEST_P(WindowsVersionTest, ProgramSeesTheChosenVersionAndProductType)
     EXPECT_EQ(c.logged, seen);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Versions, WindowsVersionTest,
-    ::testing::Values(VersionCase{nullptr, nullptr, "Version:6.1.7601 product 1"},
-                      VersionCase{L"winxp", nullptr, "Version:5.1.2600 product 1"},
-                      VersionCase{L"win2003", nullptr, "Version:5.2.3790 product 3"},
-                      VersionCase{L"winxp64", nullptr, "Version:5.2.3790 product 1"},
-                      VersionCase{L"win2008", nullptr, "Version:6.0.6002 product 3"},
-                      VersionCase{L"win7", L"ServerNT", "Version:6.1.7601 product 3"},
-                      VersionCase{L"win10", nullptr, "Version:6.2.9200 product 1"}));
+INSTANTIATE_TEST_SUITE_P(Versions, WindowsVersionTest,
+                         ::testing::Values(VersionCase{nullptr, nullptr, "Version:6.1.7601 product 1"},
+                                           VersionCase{L"winxp", nullptr, "Version:5.1.2600 product 1"},
+                                           VersionCase{L"win2003", nullptr, "Version:5.2.3790 product 3"},
+                                           VersionCase{L"winxp64", nullptr, "Version:5.2.3790 product 1"},
+                                           VersionCase{L"win2008", nullptr, "Version:6.0.6002 product 3"},
+                                           VersionCase{L"win7", L"ServerNT", "Version:6.1.7601 product 3"},
+                                           VersionCase{L"win10", nullptr, "Version:6.2.9200 product 1"}));
 
 TEST_F(WindowsVersionTest, SettingsAreGoneAfterTheTest)
 {
@@ -110,7 +109,8 @@ TEST_F(WindowsVersionTest, SettingsAreGoneAfterTheTest)
     }
     CScopedRegistryKey check(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\e2e_tray_app.exe");
     std::wstring version;
-    EXPECT_FALSE(check.GetString(L"Version", version)) << "left behind: " << std::string(version.begin(), version.end());
+    EXPECT_FALSE(check.GetString(L"Version", version))
+        << "left behind: " << std::string(version.begin(), version.end());
 }
 
 } // namespace

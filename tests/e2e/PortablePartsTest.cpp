@@ -75,8 +75,8 @@ TEST(TrayIconRecordTest, ShortRecordIsRefused)
 
 TEST(EnvironmentBlockTest, OverridesReplaceWithoutRegardToCaseAndSortTheBlock)
 {
-    const std::vector<std::wstring> base = {L"Path=C:\\windows", L"=C:=C:\\work", L"homedrive=D:",
-                                            L"TEMP=C:\\temp", L"ALPHA=1"};
+    const std::vector<std::wstring> base = {L"Path=C:\\windows", L"=C:=C:\\work", L"homedrive=D:", L"TEMP=C:\\temp",
+                                            L"ALPHA=1"};
     const std::wstring block = BuildEnvironmentBlock(
         base, {{L"HOMEDRIVE", L"C:"}, {L"HOMEPATH", L"\\users\\t"}, {L"PATH", L"Z:\\dll;C:\\windows"}});
 
@@ -84,9 +84,9 @@ TEST(EnvironmentBlockTest, OverridesReplaceWithoutRegardToCaseAndSortTheBlock)
     EXPECT_EQ(L'\0', block[block.size() - 1]);
     EXPECT_EQ(L'\0', block[block.size() - 2]) << "the block must end in two NULs";
     const std::vector<std::wstring> entries = SplitEnvironmentBlock(block.c_str());
-    const std::vector<std::wstring> expected = {L"=C:=C:\\work", L"ALPHA=1", L"HOMEDRIVE=C:",
-                                                L"HOMEPATH=\\users\\t", L"PATH=Z:\\dll;C:\\windows",
-                                                L"TEMP=C:\\temp"};
+    const std::vector<std::wstring> expected = {
+        L"=C:=C:\\work", L"ALPHA=1", L"HOMEDRIVE=C:", L"HOMEPATH=\\users\\t", L"PATH=Z:\\dll;C:\\windows",
+        L"TEMP=C:\\temp"};
     EXPECT_EQ(expected, entries);
     EXPECT_EQ(L"Z:\\dll;C:\\windows", EnvironmentValue(entries, L"path"));
     bool found = true;
@@ -124,20 +124,18 @@ TEST_P(LogLineTest, ParsesStampProcessAndMessage)
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, LogLineTest,
-    ::testing::Values(
-        LogLineCase{"2010/05/14 09:03:07.412 [PID:2144]Shell_NotifyIcon(NIM_ADD): FAIL ", true, 2144,
-                    "Shell_NotifyIcon(NIM_ADD): FAIL "},
-        LogLineCase{"2026/12/08 23:59:59.999 [PID:4294967295]AtCpin:FAIL (UIMVerifyPIN) (1012)", true,
-                    4294967295u, "AtCpin:FAIL (UIMVerifyPIN) (1012)"},
-        LogLineCase{"2026/12/08 00:00:00.000 [PID:7]", true, 7, ""},
-        LogLineCase{"2026/12/08 00:00:00.000 [PID:7]a]b", true, 7, "a]b"},
-        LogLineCase{"2026/12/08 00:00:00.00 [PID:7]short milliseconds", false, 0, ""},
-        LogLineCase{"2026-12-08 00:00:00.000 [PID:7]wrong separators", false, 0, ""},
-        LogLineCase{"2026/12/08 00:00:00.000 [PID:]no id", false, 0, ""},
-        LogLineCase{"2026/12/08 00:00:00.000 [PID:12x]not a number", false, 0, ""},
-        LogLineCase{"2026/12/08 00:00:00.000 [PID:4294967296]too big", false, 0, ""},
-        LogLineCase{"2026/12/08 00:00:00.000 [PID:12", false, 0, ""},
-        LogLineCase{"", false, 0, ""}));
+    ::testing::Values(LogLineCase{"2010/05/14 09:03:07.412 [PID:2144]Shell_NotifyIcon(NIM_ADD): FAIL ", true, 2144,
+                                  "Shell_NotifyIcon(NIM_ADD): FAIL "},
+                      LogLineCase{"2026/12/08 23:59:59.999 [PID:4294967295]AtCpin:FAIL (UIMVerifyPIN) (1012)", true,
+                                  4294967295u, "AtCpin:FAIL (UIMVerifyPIN) (1012)"},
+                      LogLineCase{"2026/12/08 00:00:00.000 [PID:7]", true, 7, ""},
+                      LogLineCase{"2026/12/08 00:00:00.000 [PID:7]a]b", true, 7, "a]b"},
+                      LogLineCase{"2026/12/08 00:00:00.00 [PID:7]short milliseconds", false, 0, ""},
+                      LogLineCase{"2026-12-08 00:00:00.000 [PID:7]wrong separators", false, 0, ""},
+                      LogLineCase{"2026/12/08 00:00:00.000 [PID:]no id", false, 0, ""},
+                      LogLineCase{"2026/12/08 00:00:00.000 [PID:12x]not a number", false, 0, ""},
+                      LogLineCase{"2026/12/08 00:00:00.000 [PID:4294967296]too big", false, 0, ""},
+                      LogLineCase{"2026/12/08 00:00:00.000 [PID:12", false, 0, ""}, LogLineCase{"", false, 0, ""}));
 
 TEST(LogLineSplitTest, CrLfAndLoneLfEndLinesAndAPartialLastLineIsKept)
 {

@@ -11,8 +11,8 @@ constexpr UINT kSendTimeoutMs = 5000;
 bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr)
 {
     DWORD_PTR answer = 0;
-    const bool sent = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                                          &answer) != 0;
+    const bool sent =
+        SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &answer) != 0;
     if (result)
         *result = answer;
     return sent;

@@ -26,8 +26,7 @@ TEST_F(RemoteDialogTest, TypingObeysTheEditsRulesAndOkHandsTheCodeOver)
     HWND dialog = OpenCodeDialog();
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(dialog, FindDialog(m_app->Id(), 0, L"コード入力")) << "found by caption too";
-    EXPECT_EQ(L"コードを入力してください。",
-              ItemText(dialog, TRAYAPP_NOTE));
+    EXPECT_EQ(L"コードを入力してください。", ItemText(dialog, TRAYAPP_NOTE));
     EXPECT_TRUE(ItemVisible(dialog, TRAYAPP_EDIT));
     EXPECT_FALSE(ItemEnabled(dialog, IDOK)) << "OK waits for a code";
     EXPECT_TRUE(ItemEnabled(dialog, IDCANCEL));
@@ -73,10 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(EndingCase{"EnterKey", [](HWND d) { return PressKey(d, VK_RETURN); }, "Dialog:OK 4x2"},
                       EndingCase{"EscapeKey", [](HWND d) { return PressKey(d, VK_ESCAPE); }, "Dialog:CANCEL"},
                       EndingCase{"CommandOk", [](HWND d) { return PostCommand(d, IDOK); }, "Dialog:OK 4x2"},
-                      EndingCase{"CommandCancel", [](HWND d) { return PostCommand(d, IDCANCEL); },
-                                 "Dialog:CANCEL"},
-                      EndingCase{"ClickCancel", [](HWND d) { return ClickButton(d, IDCANCEL); },
-                                 "Dialog:CANCEL"}),
+                      EndingCase{"CommandCancel", [](HWND d) { return PostCommand(d, IDCANCEL); }, "Dialog:CANCEL"},
+                      EndingCase{"ClickCancel", [](HWND d) { return ClickButton(d, IDCANCEL); }, "Dialog:CANCEL"}),
     [](const ::testing::TestParamInfo<EndingCase>& info) { return std::string(info.param.name); });
 
 TEST_F(RemoteDialogTest, NoDialogIsFoundBeforeItOpensOrAfterTheProgramEnds)

@@ -12,8 +12,8 @@
 namespace e2e {
 
 struct MenuItem {
-    UINT id = 0;            // 0 for a separator
-    UINT state = 0;         // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_SEPARATOR... as GetMenuState
+    UINT id = 0;    // 0 for a separator
+    UINT state = 0; // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_SEPARATOR... as GetMenuState
     std::wstring text;
 };
 

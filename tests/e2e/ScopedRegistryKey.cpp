@@ -119,8 +119,7 @@ bool RegistrySetDword(HKEY root, const std::wstring& path, REGSAM view, const wc
                                        sizeof data) == ERROR_SUCCESS;
 }
 
-bool RegistrySetString(HKEY root, const std::wstring& path, REGSAM view, const wchar_t* name,
-                       const std::wstring& value)
+bool RegistrySetString(HKEY root, const std::wstring& path, REGSAM view, const wchar_t* name, const std::wstring& value)
 {
     CKey key(root, path, KEY_WRITE | view, true);
     return key.Get() && RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -179,8 +178,8 @@ bool CScopedRegistryKey::GetDword(const wchar_t* name, std::uint32_t& value) con
 {
     CKey key(m_root, m_path, KEY_READ | m_view, false);
     DWORD type = 0, data = 0, size = sizeof data;
-    if (!key.Get() || RegQueryValueExW(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
-                          ERROR_SUCCESS ||
+    if (!key.Get() ||
+        RegQueryValueExW(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof data)
         return false;
     value = data;

@@ -35,8 +35,8 @@ CTempFolder::CTempFolder(const wchar_t* prefix)
     if (!base.empty() && base.back() == L'\\')
         base.pop_back();
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
-        const std::wstring candidate = base + L"\\" + prefix + L"-" + std::to_wstring(GetCurrentProcessId()) +
-                                       L"-" + std::to_wstring(GetTickCount() + attempt);
+        const std::wstring candidate = base + L"\\" + prefix + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                       std::to_wstring(GetTickCount() + attempt);
         if (CreateDirectoryW(candidate.c_str(), nullptr)) {
             m_path = candidate;
             break;

@@ -38,8 +38,7 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
     if (owner != search->processId)
         return TRUE;
     wchar_t text[256];
-    if (search->className &&
-        (!GetClassNameW(window, text, ARRAYSIZE(text)) || lstrcmpW(text, search->className) != 0))
+    if (search->className && (!GetClassNameW(window, text, ARRAYSIZE(text)) || lstrcmpW(text, search->className) != 0))
         return TRUE;
     // GetWindowTextW reads another process's title from the server, without a message.
     if (search->title) {
@@ -79,8 +78,8 @@ bool CTestProcess::Start(const LaunchOptions& options)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     const wchar_t* folder = options.homeFolder.empty() ? nullptr : options.homeFolder.c_str();
-    if (!CreateProcessW(options.program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, &environment[0], folder, &startup, &info))
+    if (!CreateProcessW(options.program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        &environment[0], folder, &startup, &info))
         return false;
     CloseHandle(info.hThread);
     m_process = info.hProcess;
@@ -106,17 +105,19 @@ bool CTestProcess::WaitForExit(DWORD timeoutMs)
     return m_process && WaitForHandle(m_process, timeoutMs);
 }
 
-CTestProcess::Outcome CTestProcess::WaitForWindow(const wchar_t* className, const wchar_t* title,
-                                                  DWORD timeoutMs, HWND* window)
+CTestProcess::Outcome CTestProcess::WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs,
+                                                  HWND* window)
 {
     if (window)
         *window = nullptr;
     HWND found = nullptr;
-    const bool done = WaitFor([&] {
-        const std::vector<HWND> windows = TopLevelWindows(m_processId, className, title);
-        found = windows.empty() ? nullptr : windows.front();
-        return found != nullptr || !IsRunning();
-    }, timeoutMs);
+    const bool done = WaitFor(
+        [&] {
+            const std::vector<HWND> windows = TopLevelWindows(m_processId, className, title);
+            found = windows.empty() ? nullptr : windows.front();
+            return found != nullptr || !IsRunning();
+        },
+        timeoutMs);
     if (found) {
         if (window)
             *window = found;

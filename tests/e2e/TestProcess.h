@@ -15,8 +15,8 @@
 namespace e2e {
 
 struct LaunchOptions {
-    std::wstring program;          // full path as Wine sees it
-    std::wstring arguments;        // the command line after the quoted program path
+    std::wstring program;   // full path as Wine sees it
+    std::wstring arguments; // the command line after the quoted program path
     // HOMEDRIVE and HOMEPATH point here (where the debug log lands); also the
     // working folder. Empty: both inherited.
     std::wstring homeFolder;
@@ -45,8 +45,7 @@ public:
     bool WaitForExit(DWORD timeoutMs);
     // Waits until the process has a top-level window of that class and title
     // (either may be null), or has ended, or time runs out.
-    Outcome WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs,
-                          HWND* window = nullptr);
+    Outcome WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs, HWND* window = nullptr);
 
     // Ends the process if it still runs and waits until it is gone.
     void Terminate();
@@ -60,8 +59,7 @@ private:
 
 // Top-level windows (hidden ones too) of processId, with that class and
 // title when given.
-std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className = nullptr,
-                                  const wchar_t* title = nullptr);
+std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className = nullptr, const wchar_t* title = nullptr);
 
 // Process ids whose executable file is named exeName (without path, any case).
 std::vector<DWORD> FindProcesses(const wchar_t* exeName);

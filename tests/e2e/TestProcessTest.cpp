@@ -66,7 +66,7 @@ TEST_F(TestProcessTest, LeftoversAreKilledAndTheirMutexFreed)
     ASSERT_NE(nullptr, app);
     const DWORD id = app->Id();
     ASSERT_TRUE(WaitForLogMessage("Mutex:TAKEN Global\\e2e-leftover-test", kStartMs, id));
-    app->Detach();   // as if an earlier run had crashed and left it behind
+    app->Detach(); // as if an earlier run had crashed and left it behind
 
     const std::vector<DWORD> found = FindProcesses(L"E2E_TRAY_APP.EXE");
     ASSERT_EQ(1u, found.size()) << "names compare without regard to case";

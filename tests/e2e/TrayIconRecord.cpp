@@ -23,8 +23,7 @@ std::wstring LoadUtf16(const std::uint8_t* p, std::size_t maxChars)
 
 } // namespace
 
-bool ParseTrayIconRecord(std::uint32_t action, const std::uint8_t* data, std::size_t size,
-                         TrayIconRecord& out)
+bool ParseTrayIconRecord(std::uint32_t action, const std::uint8_t* data, std::size_t size, TrayIconRecord& out)
 {
     using namespace trayrecord;
     if (data == nullptr || size < kSize)

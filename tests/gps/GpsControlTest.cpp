@@ -42,7 +42,7 @@ struct SwitchCase {
     std::uint32_t requested;
     int persist;
     std::uint32_t trackingAfter;
-    std::optional<DWORD> stored;  // GPSStatus afterwards; preset to 5 when not persisting
+    std::optional<DWORD> stored; // GPSStatus afterwards; preset to 5 when not persisting
 };
 
 class GpsSwitchTest : public GpsControlTest, public ::testing::WithParamInterface<SwitchCase> {};
@@ -127,18 +127,17 @@ INSTANTIATE_TEST_SUITE_P(
     Refusals, GpsRefusalTest,
     ::testing::Values(RefusalCase{0, GPS_STATUS_ENABLE, "SetGPSModule (2):FAIL (SetServiceAutomaticTracking) (1005)",
                                   "SetGPSStatus:FAIL (SetGPSModule(GPS_STATUS_ENABLE))"},
-                      RefusalCase{1, GPS_STATUS_DISABLE,
-                                  "SetGPSModule (0):FAIL (SetServiceAutomaticTracking) (1005)",
+                      RefusalCase{1, GPS_STATUS_DISABLE, "SetGPSModule (0):FAIL (SetServiceAutomaticTracking) (1005)",
                                   "SetGPSStatus:FAIL (SetGPSModule(GPS_STATUS_DISABLE)) 2"}));
 
 // Failures that end: the retries carry a read or a change through, with
 // exactly the waits and log lines of the attempts that failed.
 struct RecoveryCase {
     const char* name;
-    const char* failing;  // answers 77 on its next `failures` calls
+    const char* failing; // answers 77 on its next `failures` calls
     std::uint32_t failures;
-    bool change;          // SetGPSStatus(1, 2) from off; else GetGPSStatus with tracking on
-    Lines log;            // after the open's line
+    bool change; // SetGPSStatus(1, 2) from off; else GetGPSStatus with tracking on
+    Lines log;   // after the open's line
     std::vector<std::uint32_t> waits;
     std::uint32_t reads;
     std::uint32_t changes;
@@ -184,14 +183,15 @@ INSTANTIATE_TEST_SUITE_P(
     Recoveries, GpsRecoveryTest,
     ::testing::Values(RecoveryCase{"ReadOnSecondAttempt", kGet, 1, false, {}, {500}, 2, 0},
                       RecoveryCase{"ReadOnTenthAttempt", kGet, 9, false, {}, std::vector<std::uint32_t>(9, 500), 10, 0},
-                      RecoveryCase{"ReadInSecondRound",
-                                   kGet,
-                                   10,
-                                   false,
-                                   {"GetGPSModule:FAIL (GetServiceAutomaticTracking) 77", "GetGPSStatus:FAIL (GetGPSModule)"},
-                                   std::vector<std::uint32_t>(11, 500),
-                                   11,
-                                   0},
+                      RecoveryCase{
+                          "ReadInSecondRound",
+                          kGet,
+                          10,
+                          false,
+                          {"GetGPSModule:FAIL (GetServiceAutomaticTracking) 77", "GetGPSStatus:FAIL (GetGPSModule)"},
+                          std::vector<std::uint32_t>(11, 500),
+                          11,
+                          0},
                       RecoveryCase{"ChangeInSecondRound", kSet, 1, true, kRefusedEnable, {100}, 4, 2},
                       RecoveryCase{"ChangeInThirdRound", kSet, 2, true, Twice(kRefusedEnable), {100, 100}, 6, 3}),
     [](const ::testing::TestParamInfo<RecoveryCase>& info) { return info.param.name; });

@@ -13,8 +13,8 @@
 namespace gpstest {
 namespace {
 
-const wchar_t* const kValues[] = {L"GPSOption", L"GPSStatus", L"DontShowConfirmDialog",
-                                  L"ServiceName", L"PortName", L"GPSPortName"};
+const wchar_t* const kValues[] = {L"GPSOption",   L"GPSStatus", L"DontShowConfirmDialog",
+                                  L"ServiceName", L"PortName",  L"GPSPortName"};
 
 class GpsDriverRouteTest : public ::testing::Test {
 protected:
@@ -60,8 +60,8 @@ TEST_F(GpsDriverRouteTest, FirstStartRunsOnTheDriversProductKey)
     ASSERT_TRUE(simdriver::SetString(L"ServiceName", L"mdmsvc"));
     ASSERT_TRUE(simdriver::SetString(L"PortName", L"Modem Diag (COM"));
     ASSERT_TRUE(simdriver::SetString(L"GPSPortName", L"Modem GPS (COM"));
-    simwmi::SetEntities({L"qcusbserps2k|Sierra Wireless DM Port (COM5)", L"mdmsvc|Modem Diag (COM21)",
-                         L"mdmsvc|Modem GPS (COM22)"});
+    simwmi::SetEntities(
+        {L"qcusbserps2k|Sierra Wireless DM Port (COM5)", L"mdmsvc|Modem Diag (COM21)", L"mdmsvc|Modem GPS (COM22)"});
     simmodem::SetValue(L"GpsTracking", 1);
     ASSERT_EQ(0u, registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane")) << "driver channel";
 

@@ -35,8 +35,8 @@ public:
     TestSettings()
     {
         HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr) == ERROR_SUCCESS)
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS)
             RegCloseKey(key);
         layer_ = std::make_unique<CRegAccess>();
         initialized_ = layer_->Initialize(HKEY_CURRENT_USER, kBasePath);
@@ -55,10 +55,7 @@ public:
 
     std::uint32_t InitializeResult() const { return initialized_; }
 
-    void SetDword(const wchar_t* name, DWORD value)
-    {
-        WriteValue(name, REG_DWORD, &value, sizeof(value));
-    }
+    void SetDword(const wchar_t* name, DWORD value) { WriteValue(name, REG_DWORD, &value, sizeof(value)); }
 
     void SetString(const wchar_t* name, const std::wstring& text)
     {

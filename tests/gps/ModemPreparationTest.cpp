@@ -77,9 +77,7 @@ TEST_P(ModemPreparationNoGpsTest, WithoutTheGpsOptionNoPortSearchAndNoTrackingFu
 }
 
 INSTANTIATE_TEST_SUITE_P(GpsOption, ModemPreparationNoGpsTest, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "Zero" : "Absent";
-                         });
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Zero" : "Absent"; });
 
 TEST_F(ModemPreparationTest, PortsAppearingOnTheThirdSearchAreWaitedFor)
 {

@@ -65,19 +65,25 @@ INSTANTIATE_TEST_SUITE_P(
     Entities, PortScanTest,
     ::testing::Values(
         ScanCase{"OtherServiceIgnored",
-                 {L"usbser|Sierra Wireless DM Port (COM5)", L"usbser|Sierra Wireless NMEA Port (COM7)"}, 1, 0, -1, -1},
+                 {L"usbser|Sierra Wireless DM Port (COM5)", L"usbser|Sierra Wireless NMEA Port (COM7)"},
+                 1,
+                 0,
+                 -1,
+                 -1},
         ScanCase{"ServiceComparedWithCase", {L"QCUSBSERPS2K|Sierra Wireless DM Port (COM5)"}, 1, 0, -1, -1},
         ScanCase{"DmPrefixThenLetterIgnored", {L"qcusbserps2k|Sierra Wireless DM Port (COMX)", kNmea7}, 1, 0, -1, -1},
         ScanCase{"MissingAndNullPropertiesIgnored",
                  {L"|Sierra Wireless DM Port (COM3)", L"(null)|Sierra Wireless DM Port (COM3)", L"qcusbserps2k|",
                   L"qcusbserps2k|(null)", kDm5},
-                 0, 1, 5, -1},
+                 0,
+                 1,
+                 5,
+                 -1},
         ScanCase{"MultiDigitPort", {L"qcusbserps2k|Sierra Wireless DM Port (COM123)", kNmea7}, 1, 1, 123, 7},
         ScanCase{"WithoutGpsStopsAtTheFirstDmPort", {kDm5, kNmea7}, 0, 1, 5, -1},
         ScanCase{"WithoutGpsNmeaSeenBeforeIsKept", {kNmea7, kDm5}, 0, 1, 5, 7},
         ScanCase{"WithGpsDmAloneIsEnough", {kDm5}, 1, 1, 5, -1},
-        ScanCase{"NmeaAloneIsNotTheModem", {kNmea7}, 1, 0, -1, -1},
-        ScanCase{"NoEntities", {}, 1, 0, -1, -1}),
+        ScanCase{"NmeaAloneIsNotTheModem", {kNmea7}, 1, 0, -1, -1}, ScanCase{"NoEntities", {}, 1, 0, -1, -1}),
     [](const ::testing::TestParamInfo<ScanCase>& info) { return info.param.name; });
 
 TEST_F(PortDiscoveryTest, PrefixesAndServiceNameComeFromTheProductKey)
@@ -93,7 +99,7 @@ TEST_F(PortDiscoveryTest, PrefixesAndServiceNameComeFromTheProductKey)
 
 TEST_F(PortDiscoveryTest, PersistentEnumerationErrorEndsTheScan)
 {
-    simwmi::SetValue(simwmi::kNextError, 0x80041001);  // WBEM_E_FAILED on every call
+    simwmi::SetValue(simwmi::kNextError, 0x80041001); // WBEM_E_FAILED on every call
     EXPECT_EQ(0, service.FindModemPorts());
     EXPECT_EQ(-1, service.GetDmPort());
     EXPECT_EQ(1u, Queries());

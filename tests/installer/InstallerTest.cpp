@@ -116,16 +116,16 @@ std::wstring MsiProductInfo(const wchar_t* property)
 bool RebootPendingFor(const std::wstring& folder)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
-                      &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
         return false;
     DWORD size = 0;
     std::wstring names;
     if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
         size > 0) {
         names.resize(size / sizeof(wchar_t));
-        RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(&names[0]), &size);
+        RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(&names[0]),
+                         &size);
     }
     RegCloseKey(key);
     std::wstring lowerNames = names, lowerFolder = folder;
@@ -226,7 +226,8 @@ protected:
         std::wstring text;
         EXPECT_TRUE(m_run->GetString(L"Brindle", text));
         EXPECT_EQ(L"\"" + m_program + L"\"", text) << Narrow(text);
-        EXPECT_FALSE(ValueExists(kRunKey, KEY_WOW64_64KEY, L"Brindle")) << "a 32-bit program's entry in the 64-bit view";
+        EXPECT_FALSE(ValueExists(kRunKey, KEY_WOW64_64KEY, L"Brindle"))
+            << "a 32-bit program's entry in the 64-bit view";
     }
 
     // Nothing left but the platform's product key.
@@ -282,8 +283,7 @@ TEST_F(InstallerTest, SetupProgramInstallsThenItsUninstallerEndsTheRunningProgra
     ASSERT_FALSE(HasFailure());
     EXPECT_EQ(0u, RunToEnd(uninstaller, L"/S")) << "silent uninstall";
     ExpectEndedByExit(brindle, window, "the uninstaller");
-    ASSERT_TRUE(WaitUntilUninstalled()) << "left: " << FilesIn(m_folder).size() << " file(s) in "
-                                        << Narrow(m_folder);
+    ASSERT_TRUE(WaitUntilUninstalled()) << "left: " << FilesIn(m_folder).size() << " file(s) in " << Narrow(m_folder);
     ExpectUninstalled();
 }
 

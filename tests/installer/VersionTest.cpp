@@ -61,7 +61,10 @@ VersionResource ReadVersionResource(const std::wstring& file)
     return result;
 }
 
-INT_PTR CALLBACK InertDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK InertDialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
 
 // The About template's own version line, as a window made from the program
 // file's template shows it.

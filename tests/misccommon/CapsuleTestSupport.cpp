@@ -42,12 +42,10 @@ bool ReadInner(const std::vector<uint8_t>& payload, InnerFields* fields)
     return true;
 }
 
-std::vector<uint8_t> MakeAnswerCapsule(const BlowfishContext* cipher, uint32_t payloadLength,
-                                       uint32_t declaredSize, const std::vector<uint8_t>& payload,
-                                       size_t totalBytes)
+std::vector<uint8_t> MakeAnswerCapsule(const BlowfishContext* cipher, uint32_t payloadLength, uint32_t declaredSize,
+                                       const std::vector<uint8_t>& payload, size_t totalBytes)
 {
-    std::vector<uint8_t> capsule(totalBytes > 12 + payload.size() ? totalBytes
-                                                                   : 12 + payload.size());
+    std::vector<uint8_t> capsule(totalBytes > 12 + payload.size() ? totalBytes : 12 + payload.size());
     MiscWire::StoreLe32(&capsule[0], payloadLength);
     MiscWire::StoreLe32(&capsule[4], declaredSize);
     MiscWire::StoreLe32(&capsule[8], 0);
@@ -64,24 +62,21 @@ std::vector<uint8_t> MakeAnswerCapsule(const BlowfishContext* cipher, uint32_t p
     return capsule;
 }
 
-std::vector<uint8_t> MakeAnswerCapsule(const BlowfishContext* cipher,
-                                       const std::vector<uint8_t>& payload)
+std::vector<uint8_t> MakeAnswerCapsule(const BlowfishContext* cipher, const std::vector<uint8_t>& payload)
 {
     const uint32_t length = static_cast<uint32_t>(payload.size());
     const uint32_t size = MiscWire::CapsuleSize(length);
     return MakeAnswerCapsule(cipher, length, size, payload, size);
 }
 
-CFakeMiscDevice::Responder AnswerWith(std::vector<uint8_t> answer, BOOL result, DWORD error,
-                                      int reportedBytes)
+CFakeMiscDevice::Responder AnswerWith(std::vector<uint8_t> answer, BOOL result, DWORD error, int reportedBytes)
 {
-    return [answer, result, error, reportedBytes](const RecordedRequest&, uint8_t* output,
-                                                  DWORD outputSize, DWORD* bytesReturned) {
+    return [answer, result, error, reportedBytes](const RecordedRequest&, uint8_t* output, DWORD outputSize,
+                                                  DWORD* bytesReturned) {
         const size_t copied = answer.size() < outputSize ? answer.size() : outputSize;
         if (output != nullptr && copied != 0)
             std::memcpy(output, answer.data(), copied);
-        *bytesReturned = reportedBytes >= 0 ? static_cast<DWORD>(reportedBytes)
-                                            : static_cast<DWORD>(copied);
+        *bytesReturned = reportedBytes >= 0 ? static_cast<DWORD>(reportedBytes) : static_cast<DWORD>(copied);
         SetLastError(error);
         return result;
     };

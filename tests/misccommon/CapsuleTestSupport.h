@@ -32,17 +32,15 @@ bool ReadInner(const std::vector<uint8_t>& payload, InnerFields* fields);
 // given, the payload, padded with zeros to `totalBytes` (at least 12 + the
 // payload), and the whole payload area up to `declaredSize` (bounded by
 // totalBytes) enciphered with `cipher` when it is not null.
-std::vector<uint8_t> MakeAnswerCapsule(const BlowfishContext* cipher, uint32_t payloadLength,
-                                       uint32_t declaredSize, const std::vector<uint8_t>& payload,
-                                       size_t totalBytes);
+std::vector<uint8_t> MakeAnswerCapsule(const BlowfishContext* cipher, uint32_t payloadLength, uint32_t declaredSize,
+                                       const std::vector<uint8_t>& payload, size_t totalBytes);
 // A well-formed answer carrying `payload`.
-std::vector<uint8_t> MakeAnswerCapsule(const BlowfishContext* cipher,
-                                       const std::vector<uint8_t>& payload);
+std::vector<uint8_t> MakeAnswerCapsule(const BlowfishContext* cipher, const std::vector<uint8_t>& payload);
 
 // A responder for CFakeMiscDevice::Respond that answers every request with
 // `answer` (cut to the output buffer), reports `reportedBytes` (or the bytes
 // copied when negative) and returns `result` with `error` set.
-CFakeMiscDevice::Responder AnswerWith(std::vector<uint8_t> answer, BOOL result = TRUE,
-                                      DWORD error = ERROR_SUCCESS, int reportedBytes = -1);
+CFakeMiscDevice::Responder AnswerWith(std::vector<uint8_t> answer, BOOL result = TRUE, DWORD error = ERROR_SUCCESS,
+                                      int reportedBytes = -1);
 
 } // namespace MiscCommon

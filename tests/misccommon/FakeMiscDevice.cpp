@@ -16,10 +16,9 @@ DWORD ErrorOf(MiscDriver::MiscDriverStatus status, uint32_t injectedStatus)
     if (status != MiscDriver::kStatusInjectedFailure)
         return MiscDriver::MiscDriverWin32Error(status);
     using NtStatusToDosError = ULONG(WINAPI*)(LONG);
-    const auto convert = reinterpret_cast<NtStatusToDosError>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlNtStatusToDosError")));
-    return convert != nullptr ? convert(static_cast<LONG>(injectedStatus))
-                              : static_cast<DWORD>(ERROR_GEN_FAILURE);
+    const auto convert = reinterpret_cast<NtStatusToDosError>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlNtStatusToDosError")));
+    return convert != nullptr ? convert(static_cast<LONG>(injectedStatus)) : static_cast<DWORD>(ERROR_GEN_FAILURE);
 }
 
 } // namespace
@@ -85,8 +84,7 @@ MiscFindResult CFakeMiscDevice::FindFirstInterface(wchar_t* versionText, DWORD v
 {
     ++FindCalls;
     _found = false;
-    const bool failsOnVersionStep =
-        FindFailure == kFindDriverKey || FindFailure == kFindDriverVersion;
+    const bool failsOnVersionStep = FindFailure == kFindDriverKey || FindFailure == kFindDriverVersion;
     if (FindFailure != kFindOk && (!failsOnVersionStep || versionText != nullptr)) {
         SetLastError(FindError);
         return FindFailure;
@@ -133,8 +131,8 @@ void CFakeMiscDevice::Close(HANDLE device)
     }
 }
 
-BOOL CFakeMiscDevice::Control(HANDLE device, DWORD code, const void* input, DWORD inputSize,
-                              void* output, DWORD outputSize, DWORD* bytesReturned)
+BOOL CFakeMiscDevice::Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output,
+                              DWORD outputSize, DWORD* bytesReturned)
 {
     const auto* in = static_cast<const uint8_t*>(input);
     auto* out = static_cast<uint8_t*>(output);
@@ -157,8 +155,7 @@ BOOL CFakeMiscDevice::Control(HANDLE device, DWORD code, const void* input, DWOR
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
-    const StepScript script = Scripts.count(request.Kind) != 0 ? Scripts[request.Kind]
-                                                               : StepScript();
+    const StepScript script = Scripts.count(request.Kind) != 0 ? Scripts[request.Kind] : StepScript();
     if (script.Fail) {
         SetLastError(script.Error);
         return FALSE;
@@ -189,8 +186,8 @@ BOOL CFakeMiscDevice::Control(HANDLE device, DWORD code, const void* input, DWOR
     }
 
     if (result && script.ReplaceConfirmation && inputSize >= 8 && out != nullptr) {
-        const BlowfishContext* cipher = _core->SessionCipher(
-            Crypto::LoadLe32(in + 4), reinterpret_cast<uintptr_t>(kFakeHandle));
+        const BlowfishContext* cipher =
+            _core->SessionCipher(Crypto::LoadLe32(in + 4), reinterpret_cast<uintptr_t>(kFakeHandle));
         if (cipher != nullptr) {
             uint32_t left = Crypto::LoadLe32(script.Confirmation.data());
             uint32_t right = Crypto::LoadLe32(script.Confirmation.data() + 4);

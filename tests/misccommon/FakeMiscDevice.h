@@ -28,14 +28,14 @@ struct RecordedRequest {
     DWORD Code;
     std::vector<uint8_t> Input;
     DWORD OutputSize;
-    std::vector<uint8_t> Answer;  // the bytes the caller received
+    std::vector<uint8_t> Answer; // the bytes the caller received
 };
 
 struct StepScript {
-    bool Fail = false;            // the call fails with Error and no bytes
+    bool Fail = false; // the call fails with Error and no bytes
     DWORD Error = 0;
-    int ReportedBytes = -1;       // bytes reported instead of the real count
-    int FlipAnswerByte = -1;      // answer byte XORed with 0x01
+    int ReportedBytes = -1;         // bytes reported instead of the real count
+    int FlipAnswerByte = -1;        // answer byte XORed with 0x01
     bool StaleNotSupported = false; // a successful call leaves ERROR_NOT_SUPPORTED
     // Phase 3 only: the answer becomes these 8 bytes enciphered with the
     // session key the core holds.
@@ -47,16 +47,16 @@ class CFakeMiscDevice : public IMiscDevice {
 public:
     // The driver's side when not the core: gets the request, fills the
     // answer, returns the call's result (setting the error itself).
-    using Responder = std::function<BOOL(const RecordedRequest& request, uint8_t* output,
-                                         DWORD outputSize, DWORD* bytesReturned)>;
+    using Responder =
+        std::function<BOOL(const RecordedRequest& request, uint8_t* output, DWORD outputSize, DWORD* bytesReturned)>;
 
     explicit CFakeMiscDevice(uint32_t randomSeed = 0x1234567u);
     ~CFakeMiscDevice() override;
 
     MiscFindResult FindFirstInterface(wchar_t* versionText, DWORD versionBytes) override;
     HANDLE OpenFoundInterface() override;
-    BOOL Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output,
-                 DWORD outputSize, DWORD* bytesReturned) override;
+    BOOL Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output, DWORD outputSize,
+                 DWORD* bytesReturned) override;
     void Close(HANDLE device) override;
 
     // Lookup script.
@@ -72,7 +72,7 @@ public:
     // Request script.
     bool RefuseSessions = false;
     std::map<RequestKind, StepScript> Scripts;
-    Responder Respond;  // replaces the core when set
+    Responder Respond; // replaces the core when set
 
     // What happened.
     int FindCalls = 0;

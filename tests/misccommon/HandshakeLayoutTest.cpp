@@ -20,11 +20,10 @@ namespace MiscCommon {
 namespace {
 
 // RFC 2409 second Oakley group, as printed there (most significant first).
-const char kModulusHex[] =
-    "FFFFFFFF FFFFFFFF C90FDAA2 2168C234 C4C6628B 80DC1CD1 29024E08 8A67CC74"
-    "020BBEA6 3B139B22 514A0879 8E3404DD EF9519B3 CD3A431B 302B0A6D F25F1437"
-    "4FE1356D 6D51C245 E485B576 625E7EC6 F44C42E9 A637ED6B 0BFF5CB6 F406B7ED"
-    "EE386BFB 5A899FA5 AE9F2411 7C4B1FE6 49286651 ECE65381 FFFFFFFF FFFFFFFF";
+const char kModulusHex[] = "FFFFFFFF FFFFFFFF C90FDAA2 2168C234 C4C6628B 80DC1CD1 29024E08 8A67CC74"
+                           "020BBEA6 3B139B22 514A0879 8E3404DD EF9519B3 CD3A431B 302B0A6D F25F1437"
+                           "4FE1356D 6D51C245 E485B576 625E7EC6 F44C42E9 A637ED6B 0BFF5CB6 F406B7ED"
+                           "EE386BFB 5A899FA5 AE9F2411 7C4B1FE6 49286651 ECE65381 FFFFFFFF FFFFFFFF";
 const char kSecretHex[] = "ea27cd5afce0c5e50c51d58a02f2bdcc";
 
 uint32_t Le32(const uint8_t* p)
@@ -42,7 +41,7 @@ void PutLe32(uint8_t* p, uint32_t v)
 
 std::vector<uint32_t> ModulusWords()
 {
-    const std::vector<uint8_t> be = FromHex(kModulusHex);  // 128 bytes
+    const std::vector<uint8_t> be = FromHex(kModulusHex); // 128 bytes
     std::vector<uint32_t> words(33, 0);
     for (size_t i = 0; i < 32; ++i) {
         const uint8_t* p = be.data() + be.size() - 4 * (i + 1);
@@ -94,8 +93,7 @@ public:
             out[159] = 0xEF;
             driverPublic.assign(out + 4, out + 136);
             const std::vector<uint8_t> nonces =
-                Concat(std::vector<uint8_t>(in.begin() + 136, in.end()),
-                       std::vector<uint8_t>(out + 136, out + 160));
+                Concat(std::vector<uint8_t>(in.begin() + 136, in.end()), std::vector<uint8_t>(out + 136, out + 160));
             authKey = Hmac(FromHex(kSecretHex), nonces);
             *returned = 160;
             return TRUE;
@@ -155,8 +153,7 @@ class HandshakeLayoutTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        device.Respond = [this](const RecordedRequest& request, uint8_t* out, DWORD outSize,
-                                DWORD* returned) {
+        device.Respond = [this](const RecordedRequest& request, uint8_t* out, DWORD outSize, DWORD* returned) {
             return driver.Answer(request, out, outSize, returned);
         };
         ASSERT_EQ(0u, channel.OpenDriver());
@@ -201,8 +198,7 @@ TEST_F(HandshakeLayoutTest, Phase2Request)
     EXPECT_EQ(20u, device.Requests[2].OutputSize);
     EXPECT_EQ("496e6932", ToHex(in.data(), 4));
     EXPECT_EQ("d4c3b2a1", ToHex(in.data() + 4, 4)) << "session id, little-endian";
-    const std::vector<uint8_t> vc =
-        Hmac(driver.authKey, Concat(driver.clientPublic, driver.driverPublic));
+    const std::vector<uint8_t> vc = Hmac(driver.authKey, Concat(driver.clientPublic, driver.driverPublic));
     EXPECT_EQ(ToHex(vc.data(), 20), ToHex(in.data() + 8, 20)) << "Vc = HMAC(A, Yc || Yd)";
 }
 

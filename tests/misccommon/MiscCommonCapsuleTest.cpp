@@ -14,8 +14,7 @@
 namespace MiscCommon {
 namespace {
 
-const std::wstring kInvalidArguments =
-    L"MiscCommon::CMiscCommon::EncapsuledDeviceIoControl: Invalid Argument(s).";
+const std::wstring kInvalidArguments = L"MiscCommon::CMiscCommon::EncapsuledDeviceIoControl: Invalid Argument(s).";
 const std::wstring kSessionNotInitialized =
     L"MiscCommon::CMiscCommon::EncapsuledDeviceIoControl: Session Not Initialized.";
 
@@ -31,8 +30,7 @@ protected:
 
     const BlowfishContext* DriverCipher()
     {
-        return device.Core().SessionCipher(peer.SessionId(),
-                                           reinterpret_cast<uintptr_t>(device.Handle()));
+        return device.Core().SessionCipher(peer.SessionId(), reinterpret_cast<uintptr_t>(device.Handle()));
     }
 
     InnerFields LastInner()
@@ -52,8 +50,8 @@ protected:
     {
         uint8_t packet[22];
         MiscWire::WriteFeatureQuery(packet);
-        return channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, packet, sizeof(packet),
-                                                 packet, sizeof(packet), returned);
+        return channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, packet, sizeof(packet), packet, sizeof(packet),
+                                                 returned);
     }
 
     CFakeMiscDevice device;
@@ -87,9 +85,8 @@ TEST_P(MiscCommonCapsuleSizeTest, CapsuleIsFramedForItsPayload)
 }
 
 INSTANTIATE_TEST_SUITE_P(Payloads, MiscCommonCapsuleSizeTest,
-                         ::testing::Values(CapsuleSizeCase{0, 16}, CapsuleSizeCase{1, 24},
-                                           CapsuleSizeCase{8, 24}, CapsuleSizeCase{9, 32},
-                                           CapsuleSizeCase{24, 40}));
+                         ::testing::Values(CapsuleSizeCase{0, 16}, CapsuleSizeCase{1, 24}, CapsuleSizeCase{8, 24},
+                                           CapsuleSizeCase{9, 32}, CapsuleSizeCase{24, 40}));
 
 TEST_F(MiscCommonCapsuleTest, EncryptAndDecryptAreInversesAndLeaveTheFrameInClear)
 {
@@ -116,8 +113,7 @@ TEST_F(MiscCommonCapsuleTest, RequestWithoutInputHasInnerSize24)
 {
     uint8_t answer[8];
     DWORD returned = 99;
-    channel.EncapsuledDeviceIoControl(MiscWire::kFuncRegQuery, nullptr, 0, answer, sizeof(answer),
-                                      &returned);
+    channel.EncapsuledDeviceIoControl(MiscWire::kFuncRegQuery, nullptr, 0, answer, sizeof(answer), &returned);
     const InnerFields inner = LastInner();
     EXPECT_EQ(24u, inner.InnerSize);
     EXPECT_EQ(0u, inner.InputLength);
@@ -144,14 +140,12 @@ TEST_F(MiscCommonCapsuleTest, AnswerOfTwelveBytesIsAcceptedElevenIsNot)
     device.Respond = AnswerWith(MakeAnswerCapsule(DriverCipher(), {}), TRUE, ERROR_SUCCESS, 12);
     uint8_t answer[8] = {};
     DWORD returned = 99;
-    EXPECT_TRUE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer,
-                                                  sizeof(answer), &returned));
+    EXPECT_TRUE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer, sizeof(answer), &returned));
     EXPECT_EQ(0u, returned);
 
     device.Respond = AnswerWith(MakeAnswerCapsule(DriverCipher(), {}), TRUE, ERROR_SUCCESS, 11);
     SetLastError(0);
-    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer,
-                                                   sizeof(answer), &returned));
+    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer, sizeof(answer), &returned));
     EXPECT_EQ(L"MiscCommon::CMiscCommon::EncapsuledDeviceIoControl: Invalid structure returned. "
               L"size = 11",
               peer.LastErrorText());
@@ -184,12 +178,10 @@ TEST_F(MiscCommonCapsuleTest, FailedCallReturningNothingConsumesNoSequenceNumber
 
 TEST_F(MiscCommonCapsuleTest, FailedCallThatReturnedBytesConsumesASequenceNumber)
 {
-    device.Respond = AnswerWith(MakeAnswerCapsule(DriverCipher(), {1, 2, 3, 4}), FALSE,
-                                ERROR_MORE_DATA);
+    device.Respond = AnswerWith(MakeAnswerCapsule(DriverCipher(), {1, 2, 3, 4}), FALSE, ERROR_MORE_DATA);
     uint8_t answer[4] = {};
     DWORD returned = 0;
-    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer,
-                                                   sizeof(answer), &returned));
+    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer, sizeof(answer), &returned));
     EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), GetLastError());
     EXPECT_EQ(4u, returned);
     EXPECT_EQ(1, peer.Sequence());
@@ -204,8 +196,7 @@ TEST_F(MiscCommonCapsuleTest, LongerAnswerIsCutToTheCapacityWithMoreData)
     uint8_t answer[12];
     std::memset(answer, kGuard, sizeof(answer));
     DWORD returned = 0;
-    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer, 8,
-                                                   &returned));
+    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer, 8, &returned));
     EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), GetLastError());
     EXPECT_EQ(8u, returned);
     EXPECT_EQ(0, std::memcmp(answer, payload.data(), 8)) << ToHex(answer, sizeof(answer));
@@ -222,7 +213,7 @@ struct HostileAnswerCase {
     size_t TotalBytes;
     int ReportedBytes;
     BOOL Expected;
-    DWORD ExpectedError;   // checked when Expected is FALSE
+    DWORD ExpectedError; // checked when Expected is FALSE
     DWORD ExpectedReturned;
 };
 
@@ -232,15 +223,14 @@ class MiscCommonHostileAnswerTest : public MiscCommonCapsuleTest,
 TEST_P(MiscCommonHostileAnswerTest, StaysInsideItsBuffers)
 {
     const HostileAnswerCase c = GetParam();
-    device.Respond = AnswerWith(MakeAnswerCapsule(DriverCipher(), c.PayloadLength, c.DeclaredSize,
-                                                  std::vector<uint8_t>(8, 0x77), c.TotalBytes),
-                                TRUE, ERROR_SUCCESS, c.ReportedBytes);
+    device.Respond = AnswerWith(
+        MakeAnswerCapsule(DriverCipher(), c.PayloadLength, c.DeclaredSize, std::vector<uint8_t>(8, 0x77), c.TotalBytes),
+        TRUE, ERROR_SUCCESS, c.ReportedBytes);
     uint8_t answer[16];
     std::memset(answer, kGuard, sizeof(answer));
     DWORD returned = 12345;
     SetLastError(0);
-    const BOOL result = channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer,
-                                                          8, &returned);
+    const BOOL result = channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer, 8, &returned);
     EXPECT_EQ(c.Expected, result) << c.Name;
     if (!c.Expected) {
         EXPECT_EQ(c.ExpectedError, GetLastError()) << c.Name;
@@ -252,15 +242,14 @@ TEST_P(MiscCommonHostileAnswerTest, StaysInsideItsBuffers)
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, MiscCommonHostileAnswerTest,
-    ::testing::Values(
-        HostileAnswerCase{"HugePayloadLength", 0xFFFFFFF0u, 24, 24, -1, FALSE, ERROR_MORE_DATA, 8},
-        HostileAnswerCase{"HugeDeclaredSize", 8, 0xFFFFFFF8u, 24, -1, TRUE, 0, 8},
-        HostileAnswerCase{"SizeNotAMultipleOfEight", 8, 21, 24, -1, TRUE, 0, 8},
-        HostileAnswerCase{"SizeZero", 4, 0, 24, -1, TRUE, 0, 4},
-        HostileAnswerCase{"PayloadBeyondWhatArrived", 8, 24, 24, 12, FALSE, ERROR_INVALID_DATA, 0},
-        HostileAnswerCase{"LastBlockCutShort", 8, 24, 24, 19, FALSE, ERROR_INVALID_DATA, 0},
-        HostileAnswerCase{"MoreBytesReportedThanTheBuffer", 8, 24, 24, 4096, TRUE, 0, 8},
-        HostileAnswerCase{"CapacityExceededByOne", 9, 32, 32, -1, FALSE, ERROR_MORE_DATA, 8}),
+    ::testing::Values(HostileAnswerCase{"HugePayloadLength", 0xFFFFFFF0u, 24, 24, -1, FALSE, ERROR_MORE_DATA, 8},
+                      HostileAnswerCase{"HugeDeclaredSize", 8, 0xFFFFFFF8u, 24, -1, TRUE, 0, 8},
+                      HostileAnswerCase{"SizeNotAMultipleOfEight", 8, 21, 24, -1, TRUE, 0, 8},
+                      HostileAnswerCase{"SizeZero", 4, 0, 24, -1, TRUE, 0, 4},
+                      HostileAnswerCase{"PayloadBeyondWhatArrived", 8, 24, 24, 12, FALSE, ERROR_INVALID_DATA, 0},
+                      HostileAnswerCase{"LastBlockCutShort", 8, 24, 24, 19, FALSE, ERROR_INVALID_DATA, 0},
+                      HostileAnswerCase{"MoreBytesReportedThanTheBuffer", 8, 24, 24, 4096, TRUE, 0, 8},
+                      HostileAnswerCase{"CapacityExceededByOne", 9, 32, 32, -1, FALSE, ERROR_MORE_DATA, 8}),
     [](const ::testing::TestParamInfo<HostileAnswerCase>& info) { return info.param.Name; });
 
 struct InvalidArgumentCase {
@@ -282,9 +271,9 @@ TEST_P(MiscCommonCapsuleArgumentTest, IsRefusedBeforeAnythingIsSent)
     uint8_t answer[8] = {};
     DWORD returned = 0;
     const size_t before = device.Requests.size();
-    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(
-        MiscWire::kFuncCall, c.Input ? input : nullptr, c.InputLength, c.Answer ? answer : nullptr,
-        c.Capacity, c.Returned ? &returned : nullptr))
+    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, c.Input ? input : nullptr, c.InputLength,
+                                                   c.Answer ? answer : nullptr, c.Capacity,
+                                                   c.Returned ? &returned : nullptr))
         << c.Name;
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError()) << c.Name;
     EXPECT_EQ(kInvalidArguments, peer.LastErrorText()) << c.Name;
@@ -292,14 +281,13 @@ TEST_P(MiscCommonCapsuleArgumentTest, IsRefusedBeforeAnythingIsSent)
     EXPECT_EQ(0, peer.Sequence()) << c.Name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, MiscCommonCapsuleArgumentTest,
-    ::testing::Values(InvalidArgumentCase{"NullInputWithLength", false, 4, true, 8, true},
-                      InvalidArgumentCase{"NullAnswerWithCapacity", true, 8, false, 8, true},
-                      InvalidArgumentCase{"InputWithoutLength", true, 0, true, 8, true},
-                      InvalidArgumentCase{"AnswerWithoutCapacity", true, 8, true, 0, true},
-                      InvalidArgumentCase{"NoReturnedCount", true, 8, true, 8, false}),
-    [](const ::testing::TestParamInfo<InvalidArgumentCase>& info) { return info.param.Name; });
+INSTANTIATE_TEST_SUITE_P(Arguments, MiscCommonCapsuleArgumentTest,
+                         ::testing::Values(InvalidArgumentCase{"NullInputWithLength", false, 4, true, 8, true},
+                                           InvalidArgumentCase{"NullAnswerWithCapacity", true, 8, false, 8, true},
+                                           InvalidArgumentCase{"InputWithoutLength", true, 0, true, 8, true},
+                                           InvalidArgumentCase{"AnswerWithoutCapacity", true, 8, true, 0, true},
+                                           InvalidArgumentCase{"NoReturnedCount", true, 8, true, 8, false}),
+                         [](const ::testing::TestParamInfo<InvalidArgumentCase>& info) { return info.param.Name; });
 
 TEST(MiscCommonCapsuleSessionTest, WithoutSessionAnEncipheringChannelSendsNothing)
 {
@@ -309,14 +297,12 @@ TEST(MiscCommonCapsuleSessionTest, WithoutSessionAnEncipheringChannelSendsNothin
     ASSERT_EQ(0u, channel.OpenDriver());
     uint8_t answer[8];
     DWORD returned = 0;
-    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer,
-                                                   sizeof(answer), &returned));
+    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer, sizeof(answer), &returned));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
     EXPECT_EQ(kSessionNotInitialized, peer.LastErrorText());
     EXPECT_TRUE(device.RequestsOf(RequestKind::Capsule).empty());
     EXPECT_EQ(8u, peer.Encrypt(answer, sizeof(answer)));
-    EXPECT_EQ(L"MiscCommon::CMiscCommon::_Encrypt: BlowFish Context is not initialized.",
-              peer.LastErrorText());
+    EXPECT_EQ(L"MiscCommon::CMiscCommon::_Encrypt: BlowFish Context is not initialized.", peer.LastErrorText());
 }
 
 TEST(MiscCommonCapsuleSessionTest, OldDriverGetsNoCapsule)
@@ -327,8 +313,7 @@ TEST(MiscCommonCapsuleSessionTest, OldDriverGetsNoCapsule)
     ASSERT_EQ(0u, channel.OpenDriver());
     uint8_t answer[8];
     DWORD returned = 0;
-    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer,
-                                                   sizeof(answer), &returned));
+    EXPECT_FALSE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, nullptr, 0, answer, sizeof(answer), &returned));
     EXPECT_TRUE(device.RequestsOf(RequestKind::Capsule).empty());
 }
 
@@ -346,8 +331,8 @@ TEST(MiscCommonCapsuleSessionTest, ClearTextCapsulesWhenTheDriverRefusesSessions
     uint8_t packet[22];
     MiscWire::WriteFeatureQuery(packet);
     DWORD returned = 0;
-    ASSERT_TRUE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, packet, sizeof(packet),
-                                                  packet, sizeof(packet), &returned))
+    ASSERT_TRUE(channel.EncapsuledDeviceIoControl(MiscWire::kFuncCall, packet, sizeof(packet), packet, sizeof(packet),
+                                                  &returned))
         << GetLastError();
     EXPECT_EQ(22u, returned);
     EXPECT_EQ(0, packet[0]) << "status of the feature query";

@@ -15,7 +15,7 @@ const wchar_t kPrefix[] = L"MiscCommon::CMiscCommon::OpenDriver: ";
 
 struct OpenFailure {
     const char* Name;
-    MiscFindResult Step;  // kFindOk: the lookup works and CreateFile fails
+    MiscFindResult Step; // kFindOk: the lookup works and CreateFile fails
     DWORD Error;
     const wchar_t* Message;
     DWORD Result;
@@ -59,20 +59,15 @@ TEST_P(MiscCommonOpenFailureTest, ReportsTheFailingStep)
 INSTANTIATE_TEST_SUITE_P(
     Rows, MiscCommonOpenFailureTest,
     ::testing::Values(
-        OpenFailure{"NoClassList", kFindNoClassList, ERROR_INVALID_DATA,
-                    L"SetupDiGetClassDevs failed.", 2},
-        OpenFailure{"NoInterface", kFindNoInterface, ERROR_NO_MORE_ITEMS,
-                    L"SetupDiEnumDeviceInterfaces failed.", 6},
+        OpenFailure{"NoClassList", kFindNoClassList, ERROR_INVALID_DATA, L"SetupDiGetClassDevs failed.", 2},
+        OpenFailure{"NoInterface", kFindNoInterface, ERROR_NO_MORE_ITEMS, L"SetupDiEnumDeviceInterfaces failed.", 6},
         OpenFailure{"DetailSize", kFindDetailSize, ERROR_INVALID_USER_BUFFER,
                     L"SetupDiGetDeviceInterfaceDetail (First time) failed.", 2},
-        OpenFailure{"DetailMemory", kFindDetailMemory, ERROR_NOT_ENOUGH_MEMORY,
-                    L"HeapAlloc failed.", 5},
+        OpenFailure{"DetailMemory", kFindDetailMemory, ERROR_NOT_ENOUGH_MEMORY, L"HeapAlloc failed.", 5},
         OpenFailure{"Detail", kFindDetail, ERROR_INVALID_PARAMETER,
                     L"SetupDiGetDeviceInterfaceDetail (Second time) failed.", 2},
-        OpenFailure{"DriverKey", kFindDriverKey, ERROR_INVALID_HANDLE,
-                    L"SetupDiOpenDevRegKey failed.", 2},
-        OpenFailure{"DriverVersion", kFindDriverVersion, ERROR_FILE_NOT_FOUND,
-                    L"RegQueryValueEx failed.", 2},
+        OpenFailure{"DriverKey", kFindDriverKey, ERROR_INVALID_HANDLE, L"SetupDiOpenDevRegKey failed.", 2},
+        OpenFailure{"DriverVersion", kFindDriverVersion, ERROR_FILE_NOT_FOUND, L"RegQueryValueEx failed.", 2},
         OpenFailure{"CreateFile", kFindOk, ERROR_ACCESS_DENIED, L"CreateFile failed.", 11}),
     [](const ::testing::TestParamInfo<OpenFailure>& info) { return info.param.Name; });
 
@@ -109,36 +104,30 @@ TEST_P(MiscCommonVersionTest, ParsesAndGatesTheHandshake)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, MiscCommonVersionTest,
-    ::testing::Values(VersionRow{L"1.0.8.0", 1, 0, 8, 0, true},
-                      VersionRow{L"1.0.7.99", 1, 0, 7, 99, false},
-                      VersionRow{L"1.1.0.0", 1, 1, 0, 0, true},
-                      VersionRow{L"2.0.0.0", 2, 0, 0, 0, true},
-                      VersionRow{L"0.9.9.9", 0, 9, 9, 9, false},
-                      VersionRow{L"1.0.12.3", 1, 0, 12, 3, true},
-                      VersionRow{L"1.0.8", 1, 0, 8, 0, true},
-                      VersionRow{L"1.0", 1, 0, 0, 0, false},
-                      VersionRow{L"v1.0.8.0", 0, 0, 0, 0, false},
-                      VersionRow{L"", 0, 0, 0, 0, false},
+    ::testing::Values(VersionRow{L"1.0.8.0", 1, 0, 8, 0, true}, VersionRow{L"1.0.7.99", 1, 0, 7, 99, false},
+                      VersionRow{L"1.1.0.0", 1, 1, 0, 0, true}, VersionRow{L"2.0.0.0", 2, 0, 0, 0, true},
+                      VersionRow{L"0.9.9.9", 0, 9, 9, 9, false}, VersionRow{L"1.0.12.3", 1, 0, 12, 3, true},
+                      VersionRow{L"1.0.8", 1, 0, 8, 0, true}, VersionRow{L"1.0", 1, 0, 0, 0, false},
+                      VersionRow{L"v1.0.8.0", 0, 0, 0, 0, false}, VersionRow{L"", 0, 0, 0, 0, false},
                       VersionRow{L"1.0.x.5", 1, 0, 0, 0, false}));
 
 TEST(MiscCommonOpenDriverTest, OverlongVersionTextFailsTheRead)
 {
     CFakeMiscDevice device;
-    device.VersionText = L"1.0.8.0" + std::wstring(121, L' ');  // 128 characters
+    device.VersionText = L"1.0.8.0" + std::wstring(121, L' '); // 128 characters
     CMiscCommon channel(&device);
     CMiscCommonTestPeer peer(channel);
 
     EXPECT_EQ(2u, channel.OpenDriver());
     EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), GetLastError());
-    EXPECT_EQ(L"MiscCommon::CMiscCommon::OpenDriver: RegQueryValueEx failed.",
-              peer.LastErrorText());
+    EXPECT_EQ(L"MiscCommon::CMiscCommon::OpenDriver: RegQueryValueEx failed.", peer.LastErrorText());
     EXPECT_EQ(nullptr, peer.VersionText());
 }
 
 TEST(MiscCommonOpenDriverTest, LongestVersionTextThatFitsIsRead)
 {
     CFakeMiscDevice device;
-    device.VersionText = L"1.0.8.0" + std::wstring(120, L' ');  // 127 characters
+    device.VersionText = L"1.0.8.0" + std::wstring(120, L' '); // 127 characters
     CMiscCommon channel(&device);
     CMiscCommonTestPeer peer(channel);
 

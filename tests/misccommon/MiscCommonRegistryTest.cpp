@@ -39,8 +39,7 @@ protected:
 
     const BlowfishContext* DriverCipher()
     {
-        return device.Core().SessionCipher(peer.SessionId(),
-                                           reinterpret_cast<uintptr_t>(device.Handle()));
+        return device.Core().SessionCipher(peer.SessionId(), reinterpret_cast<uintptr_t>(device.Handle()));
     }
 
     std::vector<InnerFields> SentInner()
@@ -63,8 +62,7 @@ protected:
 TEST_F(MiscCommonRegistryTest, WrittenDwordReachesTheDriversRegistry)
 {
     const DWORD value = 0x12345678;
-    ASSERT_EQ(0u, channel.SetRegistry(HKEY_LOCAL_MACHINE, kPath, L"GPSStatus", &value))
-        << Narrow(peer.LastErrorText());
+    ASSERT_EQ(0u, channel.SetRegistry(HKEY_LOCAL_MACHINE, kPath, L"GPSStatus", &value)) << Narrow(peer.LastErrorText());
     uint32_t type = 0;
     std::vector<uint8_t> data;
     ASSERT_TRUE(device.Registry.GetValue(kPath16, u"GPSStatus", &type, &data));
@@ -95,7 +93,7 @@ TEST_F(MiscCommonRegistryTest, LengthQueryOfADwordGivesItsSizeAndType)
 
 TEST_F(MiscCommonRegistryTest, StringLongerThanTheCapacityLeavesTheBufferUntouched)
 {
-    device.Registry.SetString(kPath16, u"PortName", u"COM1");  // 10 bytes with terminator
+    device.Registry.SetString(kPath16, u"PortName", u"COM1"); // 10 bytes with terminator
     uint8_t buffer[8];
     std::memset(buffer, 0xA5, sizeof(buffer));
     DWORD type = 0;
@@ -176,12 +174,11 @@ struct HostileRegAnswerCase {
     BOOL Transport;
     DWORD Error;
     DWORD Expected;
-    DWORD ExpectedSize;  // checked unless the result is 2
+    DWORD ExpectedSize; // checked unless the result is 2
 };
 
 class MiscCommonHostileRegAnswerTest : public MiscCommonRegistryTest,
-                                       public ::testing::WithParamInterface<HostileRegAnswerCase> {
-};
+                                       public ::testing::WithParamInterface<HostileRegAnswerCase> {};
 
 TEST_P(MiscCommonHostileRegAnswerTest, KeepsTheCallersBufferSafe)
 {
@@ -191,9 +188,7 @@ TEST_P(MiscCommonHostileRegAnswerTest, KeepsTheCallersBufferSafe)
     std::memset(buffer, 0xA5, sizeof(buffer));
     DWORD type = 0;
     DWORD size = 8;
-    EXPECT_EQ(c.Expected,
-              channel.QueryRegistry(HKEY_LOCAL_MACHINE, kPath, L"Value", &type, buffer, &size))
-        << c.Name;
+    EXPECT_EQ(c.Expected, channel.QueryRegistry(HKEY_LOCAL_MACHINE, kPath, L"Value", &type, buffer, &size)) << c.Name;
     if (c.Expected != 2) {
         EXPECT_EQ(c.ExpectedSize, size) << c.Name;
     } else {
@@ -207,18 +202,13 @@ TEST_P(MiscCommonHostileRegAnswerTest, KeepsTheCallersBufferSafe)
 INSTANTIATE_TEST_SUITE_P(
     Answers, MiscCommonHostileRegAnswerTest,
     ::testing::Values(
-        HostileRegAnswerCase{"HugeDeclaredLength", RegAnswer(0xFFFFFFFFu, REG_SZ, {1, 2, 3, 4}),
-                             TRUE, 0, 9, 0xFFFFFFFFu},
-        HostileRegAnswerCase{"DeclaresMoreThanItCarries", RegAnswer(8, REG_SZ, {1, 2}), TRUE, 0, 2,
-                             0},
-        HostileRegAnswerCase{"ShorterThanItsHeader", {1, 0, 0, 0, 'R', 'g', 'Q', 'O'}, TRUE, 0, 2,
-                             0},
-        HostileRegAnswerCase{"MoreDataWithoutHeader", std::vector<uint8_t>(12, 0), FALSE,
-                             ERROR_MORE_DATA, 2, 0},
-        HostileRegAnswerCase{"MoreDataThoughItFits", RegAnswer(4, REG_DWORD, {}), FALSE,
-                             ERROR_BUFFER_OVERFLOW, 9, 4},
-        HostileRegAnswerCase{"ExactFit", RegAnswer(8, REG_BINARY, {1, 2, 3, 4, 5, 6, 7, 8}), TRUE,
-                             0, 0, 8}),
+        HostileRegAnswerCase{"HugeDeclaredLength", RegAnswer(0xFFFFFFFFu, REG_SZ, {1, 2, 3, 4}), TRUE, 0, 9,
+                             0xFFFFFFFFu},
+        HostileRegAnswerCase{"DeclaresMoreThanItCarries", RegAnswer(8, REG_SZ, {1, 2}), TRUE, 0, 2, 0},
+        HostileRegAnswerCase{"ShorterThanItsHeader", {1, 0, 0, 0, 'R', 'g', 'Q', 'O'}, TRUE, 0, 2, 0},
+        HostileRegAnswerCase{"MoreDataWithoutHeader", std::vector<uint8_t>(12, 0), FALSE, ERROR_MORE_DATA, 2, 0},
+        HostileRegAnswerCase{"MoreDataThoughItFits", RegAnswer(4, REG_DWORD, {}), FALSE, ERROR_BUFFER_OVERFLOW, 9, 4},
+        HostileRegAnswerCase{"ExactFit", RegAnswer(8, REG_BINARY, {1, 2, 3, 4, 5, 6, 7, 8}), TRUE, 0, 0, 8}),
     [](const ::testing::TestParamInfo<HostileRegAnswerCase>& info) { return info.param.Name; });
 
 // A DWORD answer (a 16-byte payload in a 32-byte capsule) of which only the
@@ -231,16 +221,14 @@ TEST_F(MiscCommonRegistryTest, AnswerCutShortIsNeverReadAsAValue)
         DWORD expected;
     } cases[] = {{12, 2}, {20, 2}, {27, 2}, {32, 0}};
     for (const auto& c : cases) {
-        std::vector<uint8_t> capsule =
-            MakeAnswerCapsule(DriverCipher(), RegAnswer(4, REG_DWORD, {6, 0, 0, 0}));
+        std::vector<uint8_t> capsule = MakeAnswerCapsule(DriverCipher(), RegAnswer(4, REG_DWORD, {6, 0, 0, 0}));
         ASSERT_EQ(32u, capsule.size());
         capsule.resize(c.arrived);
         device.Respond = AnswerWith(capsule);
         DWORD value = 0xA5A5A5A5;
         DWORD type = REG_NONE;
         DWORD size = sizeof(value);
-        EXPECT_EQ(c.expected,
-                  channel.QueryRegistry(HKEY_LOCAL_MACHINE, kPath, L"PinMin", &type, &value, &size))
+        EXPECT_EQ(c.expected, channel.QueryRegistry(HKEY_LOCAL_MACHINE, kPath, L"PinMin", &type, &value, &size))
             << c.arrived << " bytes";
         EXPECT_EQ(c.expected == 0 ? 6u : 0xA5A5A5A5u, value) << c.arrived << " bytes";
     }
@@ -250,7 +238,7 @@ TEST_F(MiscCommonRegistryTest, HugeCapacityIsNotAnnouncedBeyondWhatACapsuleCarri
 {
     device.Registry.SetDword(kPath16, u"PinMin", 6);
     DWORD value = 0;
-    DWORD size = 0xFFFFFFF8u;  // a caller's mistake; the data is 4 bytes
+    DWORD size = 0xFFFFFFF8u; // a caller's mistake; the data is 4 bytes
     EXPECT_EQ(0u, channel.QueryRegistry(HKEY_LOCAL_MACHINE, kPath, L"PinMin", nullptr, &value, &size));
     EXPECT_EQ(6u, value);
     EXPECT_EQ(4u, size);
@@ -304,8 +292,8 @@ TEST_F(MiscCommonRegistryTest, FeatureQuerySendsTheFeaturePacket)
     ASSERT_EQ(1u, sent.size());
     EXPECT_EQ(MiscWire::kFuncCall, sent[0].Function);
     EXPECT_EQ(22u, sent[0].AnswerCapacity);
-    const std::vector<uint8_t> expected = {0x11, 0x01, 22, 0, 22, 0, 0, 0, 0x0A, 0x80, 0, 0,
-                                           0,    0,    0,  0, 0,  0, 0, 0, 0,    0};
+    const std::vector<uint8_t> expected = {0x11, 0x01, 22, 0, 22, 0, 0, 0, 0x0A, 0x80, 0,
+                                           0,    0,    0,  0, 0,  0, 0, 0, 0,    0,    0};
     EXPECT_EQ(expected, sent[0].Input) << ToHex(sent[0].Input.data(), sent[0].Input.size());
 }
 
@@ -336,8 +324,7 @@ TEST_F(MiscCommonRegistryTest, MiscCallTransportFailureIsTwo)
     EXPECT_EQ(2u, channel.QueryMiscFeatures(&status, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(0x77, status) << "nothing was answered";
     EXPECT_EQ(static_cast<DWORD>(ERROR_GEN_FAILURE), GetLastError());
-    EXPECT_EQ(L"MiscCommon::CMiscCommon::CallMiscFunction: DeviceIoControl failed.",
-              peer.LastErrorText());
+    EXPECT_EQ(L"MiscCommon::CMiscCommon::CallMiscFunction: DeviceIoControl failed.", peer.LastErrorText());
 }
 
 TEST(MiscCommonOldDriverTest, EveryServiceAnswersTenWithoutSending)

@@ -13,17 +13,12 @@ namespace MiscCommon {
 namespace {
 
 const std::wstring kPhase1Failed = L"MiscCommon::CMiscCommon::_Initialize: DeviceIoControl failed.";
-const std::wstring kPhase2Failed =
-    L"MiscCommon::CMiscCommon::_Initialize: DeviceIoControl (phase2) failed.";
-const std::wstring kPhase3Failed =
-    L"MiscCommon::CMiscCommon::_Initialize: DeviceIoControl (phase3) failed.";
-const std::wstring kAuthFailed =
-    L"MiscCommon::CMiscCommon::_Initialize: Driver Authentication Failed.";
-const std::wstring kDecipherFailed =
-    L"MiscCommon::CMiscCommon::_Initialize: BlowfishDecipher failed.";
+const std::wstring kPhase2Failed = L"MiscCommon::CMiscCommon::_Initialize: DeviceIoControl (phase2) failed.";
+const std::wstring kPhase3Failed = L"MiscCommon::CMiscCommon::_Initialize: DeviceIoControl (phase3) failed.";
+const std::wstring kAuthFailed = L"MiscCommon::CMiscCommon::_Initialize: Driver Authentication Failed.";
+const std::wstring kDecipherFailed = L"MiscCommon::CMiscCommon::_Initialize: BlowfishDecipher failed.";
 
-std::pair<uint32_t, uint32_t> Encipher(const BlowfishContext* context, uint32_t left,
-                                       uint32_t right)
+std::pair<uint32_t, uint32_t> Encipher(const BlowfishContext* context, uint32_t left, uint32_t right)
 {
     BlowfishEncipher(context, &left, &right);
     return {left, right};
@@ -45,8 +40,7 @@ protected:
     {
         std::vector<uint32_t> ids;
         for (const RecordedRequest* request : device.RequestsOf(RequestKind::SessionClose))
-            ids.push_back(request->Input.size() == 4 ? Crypto::LoadLe32(request->Input.data())
-                                                      : 0xFFFFFFFFu);
+            ids.push_back(request->Input.size() == 4 ? Crypto::LoadLe32(request->Input.data()) : 0xFFFFFFFFu);
         return ids;
     }
 
@@ -75,12 +69,10 @@ TEST_F(MiscCommonSessionTest, FullHandshakeSharesTheSessionKey)
     EXPECT_EQ(L"", peer.LastErrorText());
     EXPECT_TRUE(device.RequestsOf(RequestKind::SessionClose).empty());
 
-    const BlowfishContext* driverCipher =
-        device.Core().SessionCipher(id, reinterpret_cast<uintptr_t>(device.Handle()));
+    const BlowfishContext* driverCipher = device.Core().SessionCipher(id, reinterpret_cast<uintptr_t>(device.Handle()));
     ASSERT_NE(nullptr, driverCipher) << "the driver has no established session " << id;
     ASSERT_NE(nullptr, peer.Cipher());
-    EXPECT_EQ(Encipher(driverCipher, 0x01234567, 0x89ABCDEF),
-              Encipher(peer.Cipher(), 0x01234567, 0x89ABCDEF));
+    EXPECT_EQ(Encipher(driverCipher, 0x01234567, 0x89ABCDEF), Encipher(peer.Cipher(), 0x01234567, 0x89ABCDEF));
     EXPECT_EQ(Encipher(driverCipher, 0, 0), Encipher(peer.Cipher(), 0, 0));
 }
 
@@ -140,8 +132,7 @@ TEST_F(MiscCommonSessionTest, WrongLastByteOfTheDriverProofFailsAuthentication)
     ExpectNoSession("after a wrong proof");
 }
 
-class MiscCommonConfirmationTest : public MiscCommonSessionTest,
-                                   public ::testing::WithParamInterface<int> {};
+class MiscCommonConfirmationTest : public MiscCommonSessionTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(MiscCommonConfirmationTest, OneChangedByteOfAuthMiscFails)
 {
@@ -170,7 +161,7 @@ TEST_F(MiscCommonSessionTest, UnchangedAuthMiscThroughTheScriptSucceeds)
 struct PhaseFailure {
     const char* Name;
     RequestKind Phase;
-    bool Fail;           // the call fails with Error; otherwise a wrong size
+    bool Fail; // the call fails with Error; otherwise a wrong size
     DWORD Error;
     int ReportedBytes;
     const std::wstring* Message;
@@ -182,8 +173,7 @@ void PrintTo(const PhaseFailure& row, std::ostream* os)
     *os << row.Name;
 }
 
-class MiscCommonPhaseFailureTest : public MiscCommonSessionTest,
-                                   public ::testing::WithParamInterface<PhaseFailure> {};
+class MiscCommonPhaseFailureTest : public MiscCommonSessionTest, public ::testing::WithParamInterface<PhaseFailure> {};
 
 TEST_P(MiscCommonPhaseFailureTest, FailsWithThePhaseMessageAndError)
 {
@@ -208,24 +198,15 @@ TEST_P(MiscCommonPhaseFailureTest, FailsWithThePhaseMessageAndError)
 INSTANTIATE_TEST_SUITE_P(
     Rows, MiscCommonPhaseFailureTest,
     ::testing::Values(
-        PhaseFailure{"Phase1CallFails", RequestKind::Phase1, true, ERROR_GEN_FAILURE, -1,
-                     &kPhase1Failed, false},
-        PhaseFailure{"Phase1Answers159", RequestKind::Phase1, false, ERROR_INVALID_DATA, 159,
-                     &kPhase1Failed, false},
-        PhaseFailure{"Phase1Answers161", RequestKind::Phase1, false, ERROR_INVALID_DATA, 161,
-                     &kPhase1Failed, false},
-        PhaseFailure{"Phase2CallFails", RequestKind::Phase2, true, ERROR_IO_DEVICE, -1,
-                     &kPhase2Failed, true},
-        PhaseFailure{"Phase2Answers19", RequestKind::Phase2, false, ERROR_INVALID_DATA, 19,
-                     &kPhase2Failed, true},
-        PhaseFailure{"Phase2Answers21", RequestKind::Phase2, false, ERROR_INVALID_DATA, 21,
-                     &kPhase2Failed, true},
-        PhaseFailure{"Phase3CallFails", RequestKind::Phase3, true, ERROR_SEM_TIMEOUT, -1,
-                     &kPhase3Failed, true},
-        PhaseFailure{"Phase3Answers7", RequestKind::Phase3, false, ERROR_INVALID_DATA, 7,
-                     &kPhase3Failed, true},
-        PhaseFailure{"Phase3Answers9", RequestKind::Phase3, false, ERROR_INVALID_DATA, 9,
-                     &kPhase3Failed, true}),
+        PhaseFailure{"Phase1CallFails", RequestKind::Phase1, true, ERROR_GEN_FAILURE, -1, &kPhase1Failed, false},
+        PhaseFailure{"Phase1Answers159", RequestKind::Phase1, false, ERROR_INVALID_DATA, 159, &kPhase1Failed, false},
+        PhaseFailure{"Phase1Answers161", RequestKind::Phase1, false, ERROR_INVALID_DATA, 161, &kPhase1Failed, false},
+        PhaseFailure{"Phase2CallFails", RequestKind::Phase2, true, ERROR_IO_DEVICE, -1, &kPhase2Failed, true},
+        PhaseFailure{"Phase2Answers19", RequestKind::Phase2, false, ERROR_INVALID_DATA, 19, &kPhase2Failed, true},
+        PhaseFailure{"Phase2Answers21", RequestKind::Phase2, false, ERROR_INVALID_DATA, 21, &kPhase2Failed, true},
+        PhaseFailure{"Phase3CallFails", RequestKind::Phase3, true, ERROR_SEM_TIMEOUT, -1, &kPhase3Failed, true},
+        PhaseFailure{"Phase3Answers7", RequestKind::Phase3, false, ERROR_INVALID_DATA, 7, &kPhase3Failed, true},
+        PhaseFailure{"Phase3Answers9", RequestKind::Phase3, false, ERROR_INVALID_DATA, 9, &kPhase3Failed, true}),
     [](const ::testing::TestParamInfo<PhaseFailure>& info) { return info.param.Name; });
 
 TEST_F(MiscCommonSessionTest, SecondHandshakeAfterAFailureSucceeds)

@@ -44,15 +44,13 @@ protected:
     void SetUp() override { core->Initialize(&CountingRandom, &randomState); }
     void TearDown() override { core->Shutdown(); }
 
-    MiscDriverStatus Send(uintptr_t owner, uint32_t code, const std::vector<uint8_t>& input,
-                          size_t outputSize = 160)
+    MiscDriverStatus Send(uintptr_t owner, uint32_t code, const std::vector<uint8_t>& input, size_t outputSize = 160)
     {
         answer.assign(outputSize, 0);
         returned = 0xFFFFFFFF;
-        return core->Dispatch(owner, code, input.empty() ? nullptr : input.data(),
-                              static_cast<uint32_t>(input.size()),
-                              answer.empty() ? nullptr : answer.data(),
-                              static_cast<uint32_t>(answer.size()), &returned);
+        return core->Dispatch(owner, code, input.empty() ? nullptr : input.data(), static_cast<uint32_t>(input.size()),
+                              answer.empty() ? nullptr : answer.data(), static_cast<uint32_t>(answer.size()),
+                              &returned);
     }
 
     // Opens a session in phase 1 and returns its id.
@@ -146,8 +144,7 @@ TEST_F(MiscDriverCoreTest, SessionsBelongToTheirHandle)
     const uint32_t other = OpenSession(kOtherOwner);
     core->ReleaseOwner(kOtherOwner);
     Crypto::StoreLe32(close.data(), other);
-    EXPECT_EQ(kStatusInvalidParameter, Send(kOtherOwner, kIoctlSessionClose, close, 0))
-        << "released with its handle";
+    EXPECT_EQ(kStatusInvalidParameter, Send(kOtherOwner, kIoctlSessionClose, close, 0)) << "released with its handle";
 }
 
 TEST_F(MiscDriverCoreTest, CloseEndsOnlyThatSession)

@@ -17,8 +17,8 @@ namespace MiscCommon {
 namespace {
 
 const wchar_t kProductKey[] = L"SOFTWARE\\Norvane\\brindle";
-const wchar_t kTestValues[][24] = {L"E2ePinMin", L"E2eServiceName", L"E2eGPSStatus",
-                                   L"E2eMissing", L"E2eTextPinMin", L"E2eBinarySwitch"};
+const wchar_t kTestValues[][24] = {L"E2ePinMin",  L"E2eServiceName", L"E2eGPSStatus",
+                                   L"E2eMissing", L"E2eTextPinMin",  L"E2eBinarySwitch"};
 
 // reg.exe as an administrator would use it; /reg:64 reaches the view the
 // 64-bit driver reads, whatever this 32-bit test is redirected to.
@@ -30,8 +30,8 @@ DWORD RunReg(const std::wstring& arguments)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process))
         return GetLastError() | 0x10000000u;
     WaitForSingleObject(process.hProcess, 30000);
     DWORD code = 0xFFFFFFFF;
@@ -44,13 +44,11 @@ DWORD RunReg(const std::wstring& arguments)
 bool ReadDword64(const wchar_t* name, DWORD* value)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
         return false;
     DWORD type = 0;
     DWORD size = sizeof(*value);
-    const LONG result =
-        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    const LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
     return result == ERROR_SUCCESS && type == REG_DWORD;
 }
@@ -58,8 +56,7 @@ bool ReadDword64(const wchar_t* name, DWORD* value)
 void DeleteTestValues()
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
         return;
     for (const wchar_t* name : kTestValues)
         RegDeleteValueW(key, name);
@@ -72,10 +69,9 @@ protected:
     {
         SetChannelDeviceFactory(nullptr);
         DeleteTestValues();
-        ASSERT_EQ(0u, RunReg(std::wstring(L"add HKLM\\") + kProductKey +
-                             L" /v E2ePinMin /t REG_DWORD /d 6 /f"));
-        ASSERT_EQ(0u, RunReg(std::wstring(L"add HKLM\\") + kProductKey +
-                             L" /v E2eServiceName /t REG_SZ /d qcusbser-e2e /f"));
+        ASSERT_EQ(0u, RunReg(std::wstring(L"add HKLM\\") + kProductKey + L" /v E2ePinMin /t REG_DWORD /d 6 /f"));
+        ASSERT_EQ(
+            0u, RunReg(std::wstring(L"add HKLM\\") + kProductKey + L" /v E2eServiceName /t REG_SZ /d qcusbser-e2e /f"));
     }
     void TearDown() override
     {
@@ -135,8 +131,8 @@ TEST_F(RegAccessDriverTest, ValuesOfAnotherTypeDoNotReadAsNumbers)
         {L"E2eBinarySwitch", L"/t REG_BINARY /d 01000000"},
     };
     for (const auto& c : cases)
-        ASSERT_EQ(0u, RunReg(std::wstring(L"add HKLM\\") + kProductKey + L" /v " + c.name + L" " +
-                             c.typeAndData + L" /f"));
+        ASSERT_EQ(0u,
+                  RunReg(std::wstring(L"add HKLM\\") + kProductKey + L" /v " + c.name + L" " + c.typeAndData + L" /f"));
     ASSERT_EQ(RegResult::kOk, registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane"));
     for (const auto& c : cases) {
         DWORD value = 0xA5A5A5A5;

@@ -25,11 +25,17 @@ const std::u16string kProductPath = u"SOFTWARE\\Norvane\\brindle";
 TEST(RegResultTest, CodesKeepTheirNumbers)
 {
     using namespace RegResult;
-    const std::pair<std::uint32_t, std::uint32_t> pinned[] = {
-        {kOk, 0}, {kNotInitialized, 0x80000001}, {kAlreadyInitialized, 0x80000002},
-        {kBufferTooSmall, 0x80000003}, {kMissingArgument, 0x80000004}, {kOpenKeyFailed, 0x80000005},
-        {kReadFailed, 0x80000007}, {kWriteFailed, 0x80000008}, {kNoValue, 0x80000009},
-        {kWrongType, 0x8000000A}, {kChannelFailed, 0xFFFFFFFF}};
+    const std::pair<std::uint32_t, std::uint32_t> pinned[] = {{kOk, 0},
+                                                              {kNotInitialized, 0x80000001},
+                                                              {kAlreadyInitialized, 0x80000002},
+                                                              {kBufferTooSmall, 0x80000003},
+                                                              {kMissingArgument, 0x80000004},
+                                                              {kOpenKeyFailed, 0x80000005},
+                                                              {kReadFailed, 0x80000007},
+                                                              {kWriteFailed, 0x80000008},
+                                                              {kNoValue, 0x80000009},
+                                                              {kWrongType, 0x8000000A},
+                                                              {kChannelFailed, 0xFFFFFFFF}};
     for (const auto& [code, number] : pinned)
         EXPECT_EQ(number, code) << "the code for 0x" << std::hex << number;
 }
@@ -46,11 +52,10 @@ public:
         return _target->FindFirstInterface(versionText, versionBytes);
     }
     HANDLE OpenFoundInterface() override { return _target->OpenFoundInterface(); }
-    BOOL Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output,
-                 DWORD outputSize, DWORD* bytesReturned) override
+    BOOL Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output, DWORD outputSize,
+                 DWORD* bytesReturned) override
     {
-        return _target->Control(device, code, input, inputSize, output, outputSize,
-                                bytesReturned);
+        return _target->Control(device, code, input, inputSize, output, outputSize, bytesReturned);
     }
     void Close(HANDLE device) override { _target->Close(device); }
 
@@ -111,8 +116,7 @@ TEST_F(RegAccessTest, SecondInitializeIsRefusedAndTakesNoReference)
 {
     CRegAccess registry;
     EXPECT_RESULT(RegResult::kOk, registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane"));
-    EXPECT_RESULT(RegResult::kAlreadyInitialized,
-                  registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane"));
+    EXPECT_RESULT(RegResult::kAlreadyInitialized, registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane"));
     EXPECT_EQ(1, SharedChannelReferences());
     EXPECT_EQ(1u, Handshakes());
 
@@ -129,8 +133,7 @@ TEST_F(RegAccessTest, NoDriverFailsAndLeavesTheLayerUninitialized)
     device->FindFailure = kFindNoInterface;
     device->FindError = ERROR_NO_MORE_ITEMS;
     CRegAccess registry;
-    EXPECT_RESULT(RegResult::kChannelFailed,
-                  registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane"));
+    EXPECT_RESULT(RegResult::kChannelFailed, registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane"));
     EXPECT_EQ(nullptr, SharedChannel());
     DWORD value = 0;
     wchar_t text[8];
@@ -150,8 +153,7 @@ TEST_F(RegAccessTest, FailedHandshakeClosesTheDeviceAndFails)
     device->Scripts[RequestKind::Phase2].Fail = true;
     device->Scripts[RequestKind::Phase2].Error = ERROR_GEN_FAILURE;
     CRegAccess registry;
-    EXPECT_RESULT(RegResult::kChannelFailed,
-                  registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane"));
+    EXPECT_RESULT(RegResult::kChannelFailed, registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane"));
     EXPECT_EQ(nullptr, SharedChannel());
     EXPECT_EQ(1, device->CloseCalls);
     EXPECT_EQ(0, SharedChannelReferences());
@@ -349,9 +351,8 @@ protected:
         FormatW(base, 64, L"Software\\BrindleTests\\RegAccess%lu", GetCurrentProcessId());
         basePath = base;
         productPath = basePath + L"\\brindle";
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, productPath.c_str(), 0,
-                                                 nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                                 nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, productPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &key, nullptr));
         ASSERT_EQ(RegResult::kOk, registry.Initialize(HKEY_CURRENT_USER, basePath.c_str()));
     }
     void TearDown() override
@@ -364,8 +365,7 @@ protected:
 
     void SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD bytes)
     {
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes));
     }
 
     std::wstring basePath;
@@ -399,8 +399,8 @@ TEST_F(RegAccessDirectRouteTest, MissingKeyCannotBeOpened)
 
 struct DirectStringCase {
     const char* Name;
-    std::wstring Stored;   // stored with its terminator
-    DWORD Size;            // the caller's size in bytes; the buffer has 8 characters + guard
+    std::wstring Stored; // stored with its terminator
+    DWORD Size;          // the caller's size in bytes; the buffer has 8 characters + guard
     std::uint32_t Expected;
     DWORD ExpectedSize;
 };
@@ -413,14 +413,11 @@ class RegAccessDirectStringTest : public RegAccessDirectRouteTest,
 TEST_P(RegAccessDirectStringTest, NeverWritesPastTheCallersSize)
 {
     const DirectStringCase& c = GetParam();
-    SetRaw(L"PortName", REG_SZ, c.Stored.c_str(),
-           static_cast<DWORD>((c.Stored.size() + 1) * sizeof(wchar_t)));
+    SetRaw(L"PortName", REG_SZ, c.Stored.c_str(), static_cast<DWORD>((c.Stored.size() + 1) * sizeof(wchar_t)));
     uint8_t buffer[24];
     std::memset(buffer, 0xA5, sizeof(buffer));
     DWORD size = c.Size;
-    EXPECT_RESULT(c.Expected,
-                  registry.QueryString(L"PortName", reinterpret_cast<wchar_t*>(buffer), &size))
-        << c.Name;
+    EXPECT_RESULT(c.Expected, registry.QueryString(L"PortName", reinterpret_cast<wchar_t*>(buffer), &size)) << c.Name;
     EXPECT_EQ(c.ExpectedSize, size) << c.Name;
     for (size_t i = c.Size; i < sizeof(buffer); ++i)
         EXPECT_EQ(0xA5, buffer[i]) << c.Name << ": byte " << i << " is past the size";
@@ -431,13 +428,12 @@ TEST_P(RegAccessDirectStringTest, NeverWritesPastTheCallersSize)
 
 INSTANTIATE_TEST_SUITE_P(
     Strings, RegAccessDirectStringTest,
-    ::testing::Values(
-        DirectStringCase{"ExactlyFilling", L"COM1234", 16, RegResult::kBufferTooSmall, 16},
-        DirectStringCase{"OneCharacterShort", L"COM123", 16, RegResult::kOk, 12},
-        DirectStringCase{"OddSizeUsesWholeCharacters", L"COM1234", 17, RegResult::kBufferTooSmall, 16},
-        DirectStringCase{"OddSizeShorterString", L"COM123", 15, RegResult::kBufferTooSmall, 14},
-        DirectStringCase{"Empty", L"", 4, RegResult::kOk, 0},
-        DirectStringCase{"ZeroSize", L"", 0, RegResult::kBufferTooSmall, 2}),
+    ::testing::Values(DirectStringCase{"ExactlyFilling", L"COM1234", 16, RegResult::kBufferTooSmall, 16},
+                      DirectStringCase{"OneCharacterShort", L"COM123", 16, RegResult::kOk, 12},
+                      DirectStringCase{"OddSizeUsesWholeCharacters", L"COM1234", 17, RegResult::kBufferTooSmall, 16},
+                      DirectStringCase{"OddSizeShorterString", L"COM123", 15, RegResult::kBufferTooSmall, 14},
+                      DirectStringCase{"Empty", L"", 4, RegResult::kOk, 0},
+                      DirectStringCase{"ZeroSize", L"", 0, RegResult::kBufferTooSmall, 2}),
     [](const ::testing::TestParamInfo<DirectStringCase>& info) { return info.param.Name; });
 
 TEST_F(RegAccessDirectRouteTest, StringOfAnotherTypeOrMissing)

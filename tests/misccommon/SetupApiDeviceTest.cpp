@@ -12,8 +12,7 @@ namespace MiscCommon {
 namespace {
 
 // A class no driver registers.
-const GUID kUnservedClass = {
-    0x6C0FFEE5, 0x51B3, 0x4A7E, {0x9D, 0x21, 0x3B, 0x40, 0x8E, 0x55, 0x17, 0xC2}};
+const GUID kUnservedClass = {0x6C0FFEE5, 0x51B3, 0x4A7E, {0x9D, 0x21, 0x3B, 0x40, 0x8E, 0x55, 0x17, 0xC2}};
 
 TEST(SetupApiDeviceTest, ClassWithoutInterfaceFailsTheLookupCleanly)
 {
@@ -53,8 +52,7 @@ TEST(SetupApiDeviceTest, InstalledStandInDriverOpensAndHandshakes)
     CMiscCommon channel;
     CMiscCommonTestPeer peer(channel);
 
-    ASSERT_EQ(0u, channel.OpenDriver()) << Narrow(peer.LastErrorText()) << " error "
-                                        << GetLastError();
+    ASSERT_EQ(0u, channel.OpenDriver()) << Narrow(peer.LastErrorText()) << " error " << GetLastError();
     ASSERT_NE(nullptr, peer.VersionText());
     EXPECT_EQ(L"", peer.LastErrorText());
     EXPECT_NE(INVALID_HANDLE_VALUE, peer.Device());

@@ -2,8 +2,8 @@
 
 namespace MiscDriverTest {
 
-BOOL CSessionCloseDropper::Control(HANDLE device, DWORD code, const void* input, DWORD inputSize,
-                                   void* output, DWORD outputSize, DWORD* bytesReturned)
+BOOL CSessionCloseDropper::Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output,
+                                   DWORD outputSize, DWORD* bytesReturned)
 {
     const DWORD kSessionClose = 0x222004;
     if (DropSessionClose && code == kSessionClose) {

@@ -31,8 +31,7 @@ public:
     // Values under HKEY_LOCAL_MACHINE\key, as the driver sees them.
     virtual void SetDword(const wchar_t* key, const wchar_t* name, DWORD value) = 0;
     virtual void SetString(const wchar_t* key, const wchar_t* name, const wchar_t* text) = 0;
-    virtual bool ReadValue(const wchar_t* key, const wchar_t* name, DWORD* type,
-                           std::vector<BYTE>* data) = 0;
+    virtual bool ReadValue(const wchar_t* key, const wchar_t* name, DWORD* type, std::vector<BYTE>* data) = 0;
     virtual void DeleteKey(const wchar_t* key) = 0;
 };
 
@@ -54,14 +53,13 @@ class CSessionCloseDropper : public MiscCommon::IMiscDevice {
 public:
     explicit CSessionCloseDropper(MiscCommon::IMiscDevice* inner) : _inner(inner) {}
 
-    MiscCommon::MiscFindResult FindFirstInterface(wchar_t* versionText,
-                                                  DWORD versionBytes) override
+    MiscCommon::MiscFindResult FindFirstInterface(wchar_t* versionText, DWORD versionBytes) override
     {
         return _inner->FindFirstInterface(versionText, versionBytes);
     }
     HANDLE OpenFoundInterface() override { return _inner->OpenFoundInterface(); }
-    BOOL Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output,
-                 DWORD outputSize, DWORD* bytesReturned) override;
+    BOOL Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output, DWORD outputSize,
+                 DWORD* bytesReturned) override;
     void Close(HANDLE device) override { _inner->Close(device); }
 
     bool DropSessionClose = false;

@@ -60,8 +60,7 @@ TEST_P(DriverServiceTest, WrittenDwordLandsInTheRegistry)
 {
     auto channel = OpenChannel();
     for (DWORD value : {42u, 0u, 0xFFFFFFFFu}) {
-        EXPECT_EQ(0u, channel->Channel().SetRegistry(kMachine, kTestKey, L"Answer", &value))
-            << value;
+        EXPECT_EQ(0u, channel->Channel().SetRegistry(kMachine, kTestKey, L"Answer", &value)) << value;
         DWORD type = 0;
         std::vector<BYTE> data;
         ASSERT_TRUE(env->ReadValue(kTestKey, L"Answer", &type, &data)) << value;
@@ -115,14 +114,12 @@ TEST_P(DriverServiceTest, MissingValuesAndKeysFail)
     auto channel = OpenChannel();
     DWORD value = 0;
     DWORD size = sizeof(value);
-    EXPECT_EQ(2u, channel->Channel().QueryRegistry(kMachine, kTestKey, L"Absent", nullptr,
+    EXPECT_EQ(2u, channel->Channel().QueryRegistry(kMachine, kTestKey, L"Absent", nullptr, &value, &size));
+    size = sizeof(value);
+    EXPECT_EQ(2u, channel->Channel().QueryRegistry(kMachine, L"SOFTWARE\\Norvane\\NoSuchKey", L"Present", nullptr,
                                                    &value, &size));
     size = sizeof(value);
-    EXPECT_EQ(2u, channel->Channel().QueryRegistry(kMachine, L"SOFTWARE\\Norvane\\NoSuchKey",
-                                                   L"Present", nullptr, &value, &size));
-    size = sizeof(value);
-    EXPECT_EQ(0u, channel->Channel().QueryRegistry(kMachine, kTestKey, L"Present", nullptr,
-                                                   &value, &size))
+    EXPECT_EQ(0u, channel->Channel().QueryRegistry(kMachine, kTestKey, L"Present", nullptr, &value, &size))
         << "the channel still serves after failures";
 }
 
@@ -131,23 +128,20 @@ TEST_P(DriverServiceTest, PathsOutsideTheProductTreeAreRefused)
     auto channel = OpenChannel();
     MiscCommon::CMiscCommon& program = channel->Channel();
     const DWORD value = 5;
-    for (const wchar_t* path :
-         {L"SOFTWARE\\Microsoft\\Windows", L"SOFTWARE\\NorvaneX", L"SOFTWARE",
-          L"SYSTEM\\CurrentControlSet", L"SOFTWARE\\Norvane\\\\brindle"}) {
-        EXPECT_EQ(2u, program.SetRegistry(kMachine, path, L"DriverTest", &value))
-            << ToHex(Utf16(path), 4);
+    for (const wchar_t* path : {L"SOFTWARE\\Microsoft\\Windows", L"SOFTWARE\\NorvaneX", L"SOFTWARE",
+                                L"SYSTEM\\CurrentControlSet", L"SOFTWARE\\Norvane\\\\brindle"}) {
+        EXPECT_EQ(2u, program.SetRegistry(kMachine, path, L"DriverTest", &value)) << ToHex(Utf16(path), 4);
         EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
         DWORD type = 0;
         std::vector<BYTE> data;
         EXPECT_FALSE(env->ReadValue(path, L"DriverTest", &type, &data));
     }
     DWORD size = 0;
-    EXPECT_EQ(2u, program.QueryRegistry(kMachine, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
-                                        L"ProductName", nullptr, nullptr, &size));
+    EXPECT_EQ(2u, program.QueryRegistry(kMachine, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"ProductName",
+                                        nullptr, nullptr, &size));
 
     // The registry's names do not depend on case, so neither does the check.
-    EXPECT_EQ(0u, program.SetRegistry(kMachine, L"software\\NORVANE\\DriverTest", L"Cased",
-                                      &value));
+    EXPECT_EQ(0u, program.SetRegistry(kMachine, L"software\\NORVANE\\DriverTest", L"Cased", &value));
 }
 
 TEST_P(DriverServiceTest, FeatureQueryReportsASupportedPlatform)
@@ -155,8 +149,7 @@ TEST_P(DriverServiceTest, FeatureQueryReportsASupportedPlatform)
     auto channel = OpenChannel();
     BYTE status = 0xFF;
     WORD words[4] = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
-    EXPECT_EQ(0u, channel->Channel().QueryMiscFeatures(&status, &words[0], &words[1], &words[2],
-                                                       &words[3]));
+    EXPECT_EQ(0u, channel->Channel().QueryMiscFeatures(&status, &words[0], &words[1], &words[2], &words[3]));
     EXPECT_EQ(0, status);
     EXPECT_EQ(1, words[0]);
     EXPECT_EQ(1, words[1]);
@@ -172,15 +165,13 @@ TEST_P(DriverServiceTest, FeatureWordsFollowTheirFaultValues)
     BYTE status = 0xFF;
     WORD word12 = 0xFFFF;
     WORD word14 = 0xFFFF;
-    EXPECT_EQ(0u, channel->Channel().QueryMiscFeatures(&status, &word12, &word14, nullptr,
-                                                       nullptr));
+    EXPECT_EQ(0u, channel->Channel().QueryMiscFeatures(&status, &word12, &word14, nullptr, nullptr));
     EXPECT_EQ(0, status);
     EXPECT_EQ(0, word12) << "0 is a value here, not \"off\"";
     EXPECT_EQ(0x8002, word14);
 
     env->ClearAllFaults();
-    EXPECT_EQ(0u, channel->Channel().QueryMiscFeatures(&status, &word12, &word14, nullptr,
-                                                       nullptr));
+    EXPECT_EQ(0u, channel->Channel().QueryMiscFeatures(&status, &word12, &word14, nullptr, nullptr));
     EXPECT_EQ(1, word12);
     EXPECT_EQ(1, word14);
 }
@@ -192,8 +183,7 @@ TEST_P(DriverServiceTest, BusyOnceIsAnsweredOnceAndThenCleared)
     BYTE status = 0xFF;
     WORD word12 = 0;
     // The program's own retry takes the second answer.
-    EXPECT_EQ(0u, channel->Channel().QueryMiscFeatures(&status, &word12, nullptr, nullptr,
-                                                       nullptr));
+    EXPECT_EQ(0u, channel->Channel().QueryMiscFeatures(&status, &word12, nullptr, nullptr, nullptr));
     EXPECT_EQ(0, status);
     EXPECT_EQ(1, word12);
     DWORD left = 0;
@@ -212,8 +202,7 @@ TEST_P(DriverServiceTest, BusyAlwaysReachesTheCaller)
     auto channel = OpenChannel();
     env->SetFault(L"BusyAlways", 1);
     BYTE status = 0xFF;
-    EXPECT_EQ(0u, channel->Channel().QueryMiscFeatures(&status, nullptr, nullptr, nullptr,
-                                                       nullptr));
+    EXPECT_EQ(0u, channel->Channel().QueryMiscFeatures(&status, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(MiscWire::kMiscStatusBusy, status);
     DWORD value = 0;
     EXPECT_TRUE(env->ReadFault(L"BusyAlways", &value)) << "BusyAlways stays";
@@ -243,12 +232,10 @@ TEST_P(DriverServiceTest, WrongMagicMakesTheQueryFail)
     env->SetFault(L"WrongMagic", 1);
     DWORD number = 0;
     DWORD size = sizeof(number);
-    EXPECT_EQ(2u, channel->Channel().QueryRegistry(kMachine, kTestKey, L"Number", nullptr,
-                                                   &number, &size));
+    EXPECT_EQ(2u, channel->Channel().QueryRegistry(kMachine, kTestKey, L"Number", nullptr, &number, &size));
     env->ClearFault(L"WrongMagic");
     size = sizeof(number);
-    EXPECT_EQ(0u, channel->Channel().QueryRegistry(kMachine, kTestKey, L"Number", nullptr,
-                                                   &number, &size));
+    EXPECT_EQ(0u, channel->Channel().QueryRegistry(kMachine, kTestKey, L"Number", nullptr, &number, &size));
     EXPECT_EQ(3u, number);
 }
 
@@ -260,8 +247,7 @@ TEST_P(DriverServiceTest, FailCapsuleFailsEveryCapsuleWithItsStatus)
     EXPECT_EQ(2u, channel->Channel().SetRegistry(kMachine, kTestKey, L"Failed", &value));
     EXPECT_EQ(static_cast<DWORD>(ERROR_IO_DEVICE), GetLastError());
     BYTE status = 0;
-    EXPECT_EQ(2u, channel->Channel().QueryMiscFeatures(&status, nullptr, nullptr, nullptr,
-                                                       nullptr));
+    EXPECT_EQ(2u, channel->Channel().QueryMiscFeatures(&status, nullptr, nullptr, nullptr, nullptr));
 
     // A failed capsule consumed no sequence number on either side.
     env->ClearFault(L"FailCapsule");
@@ -279,25 +265,21 @@ TEST_P(DriverServiceTest, RefusedSessionsCarryCapsulesInClear)
     EXPECT_EQ(0u, channel->Channel().SetRegistry(kMachine, kTestKey, L"Clear", &value));
     DWORD read = 0;
     DWORD size = sizeof(read);
-    EXPECT_EQ(0u, channel->Channel().QueryRegistry(kMachine, kTestKey, L"Clear", nullptr, &read,
-                                                   &size));
+    EXPECT_EQ(0u, channel->Channel().QueryRegistry(kMachine, kTestKey, L"Clear", nullptr, &read, &size));
     EXPECT_EQ(9u, read);
 
     // The answer travels in clear as well.
-    const Exchange answer =
-        channel->Send(MiscWire::kFuncCall, FeatureQueryPacket(), MiscWire::kFeaturePacketSize);
+    const Exchange answer = channel->Send(MiscWire::kFuncCall, FeatureQueryPacket(), MiscWire::kFeaturePacketSize);
     ASSERT_TRUE(answer.Ok) << answer.Error;
     ASSERT_EQ(40u, answer.Raw.size());
     const Bytes expected = {0x00, 0x01, 22, 0, 22, 0, 0, 0, 0x0A, 0x80, 0, 0, 1, 0, 1, 0, 0, 0};
-    EXPECT_EQ(expected, Bytes(answer.Raw.begin() + 12, answer.Raw.begin() + 30))
-        << ToHex(answer.Raw, 4);
+    EXPECT_EQ(expected, Bytes(answer.Raw.begin() + 12, answer.Raw.begin() + 30)) << ToHex(answer.Raw, 4);
 }
 
 TEST_P(DriverServiceTest, AnswerCapsuleIsFramedLikeTheRequest)
 {
     auto channel = OpenChannel();
-    const Exchange answer =
-        channel->Send(MiscWire::kFuncCall, FeatureQueryPacket(), MiscWire::kFeaturePacketSize);
+    const Exchange answer = channel->Send(MiscWire::kFuncCall, FeatureQueryPacket(), MiscWire::kFeaturePacketSize);
     ASSERT_TRUE(answer.Ok) << answer.Error;
     EXPECT_EQ(40u, answer.Returned);
     EXPECT_EQ(22u, answer.PayloadLength);
@@ -314,8 +296,7 @@ TEST_P(DriverServiceTest, AnswerBeyondTheCapacityComesBackAsHeaderWithMoreData)
 {
     env->SetString(kTestKey, L"Long", L"a string longer than the room");
     auto channel = OpenChannel();
-    const Exchange answer = channel->Send(
-        MiscWire::kFuncRegQuery, RegQueryRecord(kTestKey, L"Long", 15), 15);
+    const Exchange answer = channel->Send(MiscWire::kFuncRegQuery, RegQueryRecord(kTestKey, L"Long", 15), 15);
     EXPECT_FALSE(answer.Ok);
     EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), answer.Error);
     EXPECT_EQ(32u, answer.Returned) << "the partial answer's bytes travel with the warning";
@@ -329,8 +310,8 @@ TEST_P(DriverServiceTest, ReplayedCapsuleIsRefused)
 {
     env->SetDword(kTestKey, L"Number", 1);
     auto channel = OpenChannel();
-    const Bytes inner = CRawChannel::Inner(channel->Sequence(), MiscWire::kFuncRegWrite,
-                                           RegWriteRecord(kTestKey, L"Number", 2), 0);
+    const Bytes inner =
+        CRawChannel::Inner(channel->Sequence(), MiscWire::kFuncRegWrite, RegWriteRecord(kTestKey, L"Number", 2), 0);
     const Bytes capsule = channel->Capsule(inner, channel->SessionId(), true);
     const Exchange first = channel->SendRaw(MiscCommon::IOCTL_MISC_CAPSULE, capsule, 16);
     ASSERT_TRUE(first.Ok) << first.Error;
@@ -349,15 +330,15 @@ TEST_P(DriverServiceTest, SessionsServeOnlyTheirOwnHandle)
 {
     auto owner = OpenChannel();
     auto other = OpenChannel();
-    const Bytes inner = CRawChannel::Inner(owner->Sequence(), MiscWire::kFuncCall,
-                                           FeatureQueryPacket(), MiscWire::kFeaturePacketSize);
-    const Exchange stolen = other->SendRaw(MiscCommon::IOCTL_MISC_CAPSULE,
-                                           owner->Capsule(inner, owner->SessionId(), true), 40);
+    const Bytes inner =
+        CRawChannel::Inner(owner->Sequence(), MiscWire::kFuncCall, FeatureQueryPacket(), MiscWire::kFeaturePacketSize);
+    const Exchange stolen =
+        other->SendRaw(MiscCommon::IOCTL_MISC_CAPSULE, owner->Capsule(inner, owner->SessionId(), true), 40);
     EXPECT_FALSE(stolen.Ok);
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), stolen.Error);
 
-    const Exchange own = owner->SendRaw(MiscCommon::IOCTL_MISC_CAPSULE,
-                                        owner->Capsule(inner, owner->SessionId(), true), 40);
+    const Exchange own =
+        owner->SendRaw(MiscCommon::IOCTL_MISC_CAPSULE, owner->Capsule(inner, owner->SessionId(), true), 40);
     EXPECT_TRUE(own.Ok) << own.Error;
 }
 
@@ -388,31 +369,25 @@ TEST_P(DriverServiceTest, MalformedCapsulesAreRefusedAndTheSessionGoesOn)
     Bytes garbage(good.size());
     for (size_t i = 0; i < garbage.size(); ++i)
         garbage[i] = static_cast<uint8_t>(i * 37 + 11);
-    cases.push_back({"undecipherable payload", channel->Capsule(garbage, id, false), 40,
-                     ERROR_INVALID_PARAMETER});
+    cases.push_back({"undecipherable payload", channel->Capsule(garbage, id, false), 40, ERROR_INVALID_PARAMETER});
     Bytes innerTooLong = good;
     MiscWire::StoreLe32(innerTooLong.data() + 12, 0xFFFFFFF0u);
-    cases.push_back({"inner input length wraps", channel->Capsule(innerTooLong, id, true), 40,
-                     ERROR_INVALID_PARAMETER});
+    cases.push_back(
+        {"inner input length wraps", channel->Capsule(innerTooLong, id, true), 40, ERROR_INVALID_PARAMETER});
     cases.push_back({"unknown inner function",
-                     channel->Capsule(CRawChannel::Inner(channel->Sequence(), 0x222950, feature, 22),
-                                      id, true),
-                     40, ERROR_INVALID_FUNCTION});
-    cases.push_back({"answer buffer below a frame", channel->Capsule(good, id, true), 8,
-                     ERROR_INSUFFICIENT_BUFFER});
-    cases.push_back({"unknown session", channel->Capsule(good, id + 1, true), 40,
-                     ERROR_ACCESS_DENIED});
+                     channel->Capsule(CRawChannel::Inner(channel->Sequence(), 0x222950, feature, 22), id, true), 40,
+                     ERROR_INVALID_FUNCTION});
+    cases.push_back({"answer buffer below a frame", channel->Capsule(good, id, true), 8, ERROR_INSUFFICIENT_BUFFER});
+    cases.push_back({"unknown session", channel->Capsule(good, id + 1, true), 40, ERROR_ACCESS_DENIED});
 
     for (const Case& c : cases) {
-        const Exchange refused =
-            channel->SendRaw(MiscCommon::IOCTL_MISC_CAPSULE, c.Request, c.Output);
+        const Exchange refused = channel->SendRaw(MiscCommon::IOCTL_MISC_CAPSULE, c.Request, c.Output);
         EXPECT_FALSE(refused.Ok) << c.What;
         EXPECT_EQ(c.Error, refused.Error) << c.What;
         EXPECT_EQ(0u, refused.Returned) << c.What;
     }
 
-    const Exchange after = channel->SendRaw(MiscCommon::IOCTL_MISC_CAPSULE,
-                                            channel->Capsule(good, id, true), 40);
+    const Exchange after = channel->SendRaw(MiscCommon::IOCTL_MISC_CAPSULE, channel->Capsule(good, id, true), 40);
     EXPECT_TRUE(after.Ok) << "refusals consumed no sequence number: " << after.Error;
 }
 

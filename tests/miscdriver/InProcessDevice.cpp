@@ -14,10 +14,9 @@ DWORD Win32ErrorOf(MiscDriver::MiscDriverStatus status, uint32_t injectedStatus)
     if (status != MiscDriver::kStatusInjectedFailure)
         return MiscDriver::MiscDriverWin32Error(status);
     using NtStatusToDosError = ULONG(WINAPI*)(LONG);
-    const auto convert = reinterpret_cast<NtStatusToDosError>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlNtStatusToDosError")));
-    return convert != nullptr ? convert(static_cast<LONG>(injectedStatus))
-                              : static_cast<DWORD>(ERROR_GEN_FAILURE);
+    const auto convert = reinterpret_cast<NtStatusToDosError>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlNtStatusToDosError")));
+    return convert != nullptr ? convert(static_cast<LONG>(injectedStatus)) : static_cast<DWORD>(ERROR_GEN_FAILURE);
 }
 
 CInProcessDevice::CInProcessDevice() : _core(new MiscDriver::CMiscDriverCore())
@@ -41,8 +40,7 @@ uint32_t CInProcessDevice::NextRandom(void* context)
     return x;
 }
 
-MiscCommon::MiscFindResult CInProcessDevice::FindFirstInterface(wchar_t* versionText,
-                                                                DWORD versionBytes)
+MiscCommon::MiscFindResult CInProcessDevice::FindFirstInterface(wchar_t* versionText, DWORD versionBytes)
 {
     if (versionText != nullptr) {
         const size_t bytes = (VersionText.size() + 1) * sizeof(wchar_t);
@@ -61,17 +59,17 @@ HANDLE CInProcessDevice::OpenFoundInterface()
     return reinterpret_cast<HANDLE>(_nextHandle);
 }
 
-BOOL CInProcessDevice::Control(HANDLE device, DWORD code, const void* input, DWORD inputSize,
-                               void* output, DWORD outputSize, DWORD* bytesReturned)
+BOOL CInProcessDevice::Control(HANDLE device, DWORD code, const void* input, DWORD inputSize, void* output,
+                               DWORD outputSize, DWORD* bytesReturned)
 {
     // One system buffer for both directions, as the I/O manager provides.
     std::vector<uint8_t> system(inputSize > outputSize ? inputSize : outputSize);
     if (inputSize != 0)
         std::memcpy(system.data(), input, inputSize);
     uint32_t returned = 0;
-    const MiscDriver::MiscDriverStatus status = _core->Dispatch(
-        reinterpret_cast<uintptr_t>(device), code, system.empty() ? nullptr : system.data(),
-        inputSize, outputSize != 0 ? system.data() : nullptr, outputSize, &returned);
+    const MiscDriver::MiscDriverStatus status =
+        _core->Dispatch(reinterpret_cast<uintptr_t>(device), code, system.empty() ? nullptr : system.data(), inputSize,
+                        outputSize != 0 ? system.data() : nullptr, outputSize, &returned);
     if (!MiscDriver::MiscDriverReturnsData(status))
         returned = 0;
     if (returned > outputSize)
@@ -156,8 +154,7 @@ public:
     {
         _device.Registry.SetString(Units(key), Units(name), Units(text));
     }
-    bool ReadValue(const wchar_t* key, const wchar_t* name, DWORD* type,
-                   std::vector<BYTE>* data) override
+    bool ReadValue(const wchar_t* key, const wchar_t* name, DWORD* type, std::vector<BYTE>* data) override
     {
         uint32_t found = 0;
         if (!_device.Registry.GetValue(Units(key), Units(name), &found, data))

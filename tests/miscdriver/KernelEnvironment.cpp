@@ -25,10 +25,7 @@ public:
 
     void SetFault(const wchar_t* name, DWORD value) override { simdriver::SetFault(name, value); }
     void ClearFault(const wchar_t* name) override { simdriver::ClearFault(name); }
-    bool ReadFault(const wchar_t* name, DWORD* value) override
-    {
-        return simdriver::ReadFault(name, value);
-    }
+    bool ReadFault(const wchar_t* name, DWORD* value) override { return simdriver::ReadFault(name, value); }
     void ClearAllFaults() override { simdriver::ClearAllFaults(); }
 
     void SetDword(const wchar_t* key, const wchar_t* name, DWORD value) override
@@ -39,8 +36,7 @@ public:
     {
         simdriver::SetString(name, text, key);
     }
-    bool ReadValue(const wchar_t* key, const wchar_t* name, DWORD* type,
-                   std::vector<BYTE>* data) override
+    bool ReadValue(const wchar_t* key, const wchar_t* name, DWORD* type, std::vector<BYTE>* data) override
     {
         return simdriver::ReadValue(name, type, data, key);
     }

@@ -20,9 +20,7 @@
 namespace MiscDriverTest {
 
 INSTANTIATE_TEST_SUITE_P(InProcess, DriverServiceTest,
-                         ::testing::Values(EnvironmentParam{"InProcess",
-                                                            &MakeInProcessEnvironment}),
-                         EnvironmentName);
+                         ::testing::Values(EnvironmentParam{"InProcess", &MakeInProcessEnvironment}), EnvironmentName);
 
 namespace {
 
@@ -38,8 +36,7 @@ protected:
 
     uintptr_t Owner()
     {
-        return reinterpret_cast<uintptr_t>(
-            MiscCommon::CMiscCommonTestPeer(channel.Channel()).Device());
+        return reinterpret_cast<uintptr_t>(MiscCommon::CMiscCommonTestPeer(channel.Channel()).Device());
     }
 
     // The capsule of `inner` with the channel's session, enciphered.
@@ -55,9 +52,9 @@ protected:
     {
         output.assign(outputCapacity + kGuardBytes, kGuard);
         returned = 0xFFFFFFFF;
-        const MiscDriverStatus status = device.Core().Dispatch(
-            Owner(), 0x222008, request.data(), static_cast<uint32_t>(request.size()),
-            output.data(), outputCapacity, &returned);
+        const MiscDriverStatus status =
+            device.Core().Dispatch(Owner(), 0x222008, request.data(), static_cast<uint32_t>(request.size()),
+                                   output.data(), outputCapacity, &returned);
         for (size_t i = outputCapacity; i < output.size(); ++i) {
             if (output[i] != kGuard) {
                 ADD_FAILURE() << "written past the capacity at " << i;
@@ -76,10 +73,8 @@ protected:
     Bytes AnswerPayload()
     {
         Bytes answer(output.begin(), output.begin() + returned);
-        const BlowfishContext* cipher =
-            MiscCommon::CMiscCommonTestPeer(channel.Channel()).Cipher();
-        const uint32_t blocks =
-            MiscWire::CapsuleBlockCount(MiscWire::LoadLe32(&answer[4]), answer.size());
+        const BlowfishContext* cipher = MiscCommon::CMiscCommonTestPeer(channel.Channel()).Cipher();
+        const uint32_t blocks = MiscWire::CapsuleBlockCount(MiscWire::LoadLe32(&answer[4]), answer.size());
         for (uint32_t i = 0; i < blocks; ++i) {
             uint8_t* block = answer.data() + 12 + 8 * i;
             uint32_t left = MiscWire::LoadLe32(block);
@@ -126,7 +121,7 @@ TEST_F(MiscDriverCapsuleTest, HostileRegistryRecordsTouchNothing)
     unterminated[24 + pathBytes - 2] = 'x';
     cases.push_back({"path without its terminator", MiscWire::kFuncRegWrite, unterminated});
     Bytes embedded = write;
-    embedded[24 + 16] = 0;  // a null inside "SOFTWARE\Norvane\brindle"
+    embedded[24 + 16] = 0; // a null inside "SOFTWARE\Norvane\brindle"
     embedded[24 + 17] = 0;
     cases.push_back({"null inside the path", MiscWire::kFuncRegWrite, embedded});
     Bytes wrongMagic = write;
@@ -147,8 +142,7 @@ TEST_F(MiscDriverCapsuleTest, HostileRegistryRecordsTouchNothing)
     cases.push_back({"empty query", MiscWire::kFuncRegQuery, Bytes()});
 
     for (const Case& c : cases) {
-        EXPECT_EQ(MiscDriver::kStatusInvalidParameter,
-                  Dispatch(Wrap(InnerFor(c.Function, c.Record, 64)), 80))
+        EXPECT_EQ(MiscDriver::kStatusInvalidParameter, Dispatch(Wrap(InnerFor(c.Function, c.Record, 64)), 80))
             << c.What << ": " << ToHex(c.Record, 4);
     }
     EXPECT_EQ(0, device.Registry.Writes);
@@ -161,35 +155,31 @@ struct PathCase {
     MiscDriverStatus Expected;
 };
 
-class MiscDriverPathTest : public MiscDriverCapsuleTest,
-                           public ::testing::WithParamInterface<PathCase> {};
+class MiscDriverPathTest : public MiscDriverCapsuleTest, public ::testing::WithParamInterface<PathCase> {};
 
 TEST_P(MiscDriverPathTest, OnlyTheProductTreeIsServed)
 {
     const Bytes record = RegWriteRecord(GetParam().Path, L"Value", 7);
-    EXPECT_EQ(GetParam().Expected,
-              Dispatch(Wrap(InnerFor(MiscWire::kFuncRegWrite, record, 0)), 16));
+    EXPECT_EQ(GetParam().Expected, Dispatch(Wrap(InnerFor(MiscWire::kFuncRegWrite, record, 0)), 16));
     const bool written = GetParam().Expected == MiscDriver::kStatusSuccess;
     EXPECT_EQ(written ? 1 : 0, device.Registry.Writes);
     if (written) {
-        EXPECT_EQ(std::u16string(GetParam().Path, GetParam().Path + wcslen(GetParam().Path)),
-                  device.Registry.LastPath);
+        EXPECT_EQ(std::u16string(GetParam().Path, GetParam().Path + wcslen(GetParam().Path)), device.Registry.LastPath);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, MiscDriverPathTest,
-    ::testing::Values(PathCase{L"SOFTWARE\\Norvane", MiscDriver::kStatusSuccess},
-                      PathCase{L"SOFTWARE\\Norvane\\brindle", MiscDriver::kStatusSuccess},
-                      PathCase{L"software\\NORVANE\\Common", MiscDriver::kStatusSuccess},
-                      PathCase{L"SOFTWARE\\Norvane\\a\\b\\c", MiscDriver::kStatusSuccess},
-                      PathCase{L"SOFTWARE\\Norvane\\", MiscDriver::kStatusAccessDenied},
-                      PathCase{L"SOFTWARE\\Norvane\\\\brindle", MiscDriver::kStatusAccessDenied},
-                      PathCase{L"SOFTWARE\\NorvaneX", MiscDriver::kStatusAccessDenied},
-                      PathCase{L"SOFTWARE\\Norvan", MiscDriver::kStatusAccessDenied},
-                      PathCase{L"\\SOFTWARE\\Norvane", MiscDriver::kStatusAccessDenied},
-                      PathCase{L"SOFTWARE\\Microsoft", MiscDriver::kStatusAccessDenied},
-                      PathCase{L"", MiscDriver::kStatusAccessDenied}));
+INSTANTIATE_TEST_SUITE_P(Paths, MiscDriverPathTest,
+                         ::testing::Values(PathCase{L"SOFTWARE\\Norvane", MiscDriver::kStatusSuccess},
+                                           PathCase{L"SOFTWARE\\Norvane\\brindle", MiscDriver::kStatusSuccess},
+                                           PathCase{L"software\\NORVANE\\Common", MiscDriver::kStatusSuccess},
+                                           PathCase{L"SOFTWARE\\Norvane\\a\\b\\c", MiscDriver::kStatusSuccess},
+                                           PathCase{L"SOFTWARE\\Norvane\\", MiscDriver::kStatusAccessDenied},
+                                           PathCase{L"SOFTWARE\\Norvane\\\\brindle", MiscDriver::kStatusAccessDenied},
+                                           PathCase{L"SOFTWARE\\NorvaneX", MiscDriver::kStatusAccessDenied},
+                                           PathCase{L"SOFTWARE\\Norvan", MiscDriver::kStatusAccessDenied},
+                                           PathCase{L"\\SOFTWARE\\Norvane", MiscDriver::kStatusAccessDenied},
+                                           PathCase{L"SOFTWARE\\Microsoft", MiscDriver::kStatusAccessDenied},
+                                           PathCase{L"", MiscDriver::kStatusAccessDenied}));
 
 TEST_F(MiscDriverCapsuleTest, SequenceMovesOnlyWithAnsweredCapsules)
 {
@@ -197,8 +187,7 @@ TEST_F(MiscDriverCapsuleTest, SequenceMovesOnlyWithAnsweredCapsules)
     const Bytes refused = RegWriteRecord(L"SOFTWARE\\Other", L"Counter", 1);
     EXPECT_EQ(MiscDriver::kStatusAccessDenied,
               Dispatch(Wrap(CRawChannel::Inner(0, MiscWire::kFuncRegWrite, refused, 0)), 16));
-    EXPECT_EQ(MiscDriver::kStatusSuccess,
-              Dispatch(Wrap(CRawChannel::Inner(0, MiscWire::kFuncRegWrite, good, 0)), 16))
+    EXPECT_EQ(MiscDriver::kStatusSuccess, Dispatch(Wrap(CRawChannel::Inner(0, MiscWire::kFuncRegWrite, good, 0)), 16))
         << "the refusal consumed no number";
     EXPECT_EQ(MiscDriver::kStatusInvalidParameter,
               Dispatch(Wrap(CRawChannel::Inner(0, MiscWire::kFuncRegWrite, good, 0)), 16));
@@ -208,11 +197,9 @@ TEST_F(MiscDriverCapsuleTest, SequenceMovesOnlyWithAnsweredCapsules)
 
     // A partial answer carries bytes, so it counts as the program counts it.
     device.Registry.SetFault(MiscDriver::kFaultWritePayload, 4);
-    EXPECT_EQ(MiscDriver::kStatusMoreData,
-              Dispatch(Wrap(CRawChannel::Inner(1, MiscWire::kFuncRegWrite, good, 0)), 16));
+    EXPECT_EQ(MiscDriver::kStatusMoreData, Dispatch(Wrap(CRawChannel::Inner(1, MiscWire::kFuncRegWrite, good, 0)), 16));
     device.Registry.RemoveFault(MiscDriver::kFaultWritePayload);
-    EXPECT_EQ(MiscDriver::kStatusSuccess,
-              Dispatch(Wrap(CRawChannel::Inner(2, MiscWire::kFuncRegWrite, good, 0)), 16));
+    EXPECT_EQ(MiscDriver::kStatusSuccess, Dispatch(Wrap(CRawChannel::Inner(2, MiscWire::kFuncRegWrite, good, 0)), 16));
 }
 
 struct PacketCase {
@@ -220,14 +207,13 @@ struct PacketCase {
     uint8_t Function;
     uint8_t SubFunction;
     uint16_t Selector;
-    uint16_t RequestLength;  // declared; the packet is always 22 bytes
+    uint16_t RequestLength; // declared; the packet is always 22 bytes
     uint16_t AnswerLength;
     MiscDriverStatus Expected;
-    int StatusByte;  // -1: no answer to look at
+    int StatusByte; // -1: no answer to look at
 };
 
-class MiscDriverPacketTest : public MiscDriverCapsuleTest,
-                             public ::testing::WithParamInterface<PacketCase> {};
+class MiscDriverPacketTest : public MiscDriverCapsuleTest, public ::testing::WithParamInterface<PacketCase> {};
 
 TEST_P(MiscDriverPacketTest, AnswersEachPacket)
 {
@@ -238,8 +224,7 @@ TEST_P(MiscDriverPacketTest, AnswersEachPacket)
     MiscWire::StoreLe16(packet.data() + 2, c.RequestLength);
     MiscWire::StoreLe16(packet.data() + 4, c.AnswerLength);
     MiscWire::StoreLe16(packet.data() + 8, c.Selector);
-    EXPECT_EQ(c.Expected, Dispatch(Wrap(InnerFor(MiscWire::kFuncCall, packet, 22)), 40))
-        << c.What;
+    EXPECT_EQ(c.Expected, Dispatch(Wrap(InnerFor(MiscWire::kFuncCall, packet, 22)), 40)) << c.What;
     if (c.StatusByte < 0)
         return;
     const Bytes answer = AnswerPayload();
@@ -255,14 +240,10 @@ INSTANTIATE_TEST_SUITE_P(
         PacketCase{"other function", 0x12, 1, 0x800A, 22, 22, MiscDriver::kStatusSuccess, 1},
         PacketCase{"other sub-function", 0x11, 2, 0x800A, 22, 22, MiscDriver::kStatusSuccess, 1},
         PacketCase{"other selector", 0x11, 1, 0x800B, 22, 22, MiscDriver::kStatusSuccess, 2},
-        PacketCase{"answer too short for the words", 0x11, 1, 0x800A, 22, 16,
-                   MiscDriver::kStatusSuccess, 2},
-        PacketCase{"declared request length differs", 0x11, 1, 0x800A, 21, 22,
-                   MiscDriver::kStatusInvalidParameter, -1},
-        PacketCase{"answer shorter than a header", 0x11, 1, 0x800A, 22, 4,
-                   MiscDriver::kStatusInvalidParameter, -1},
-        PacketCase{"answer longer than the capacity", 0x11, 1, 0x800A, 22, 200,
-                   MiscDriver::kStatusMoreData, -1}),
+        PacketCase{"answer too short for the words", 0x11, 1, 0x800A, 22, 16, MiscDriver::kStatusSuccess, 2},
+        PacketCase{"declared request length differs", 0x11, 1, 0x800A, 21, 22, MiscDriver::kStatusInvalidParameter, -1},
+        PacketCase{"answer shorter than a header", 0x11, 1, 0x800A, 22, 4, MiscDriver::kStatusInvalidParameter, -1},
+        PacketCase{"answer longer than the capacity", 0x11, 1, 0x800A, 22, 200, MiscDriver::kStatusMoreData, -1}),
     [](const ::testing::TestParamInfo<PacketCase>& info) {
         std::string name;
         for (const char* c = info.param.What; *c != '\0'; ++c) {
@@ -277,19 +258,15 @@ TEST_F(MiscDriverCapsuleTest, PartialAnswersCarryTheirFrameAndNothingElse)
     // Declared far beyond the caller's room: only the frame and zeros travel.
     device.Registry.SetFault(MiscDriver::kFaultWritePayload, 0xFFFFFFFF);
     const Bytes write = RegWriteRecord(kKey, L"Name", 1);
-    EXPECT_EQ(MiscDriver::kStatusMoreData,
-              Dispatch(Wrap(InnerFor(MiscWire::kFuncRegWrite, write, 0)), 16));
+    EXPECT_EQ(MiscDriver::kStatusMoreData, Dispatch(Wrap(InnerFor(MiscWire::kFuncRegWrite, write, 0)), 16));
     EXPECT_EQ(16u, returned);
-    EXPECT_EQ(MiscDriver::kMaxFaultPayload, MiscWire::LoadLe32(output.data()))
-        << "the fault's payload is capped";
-    EXPECT_EQ(MiscWire::CapsuleSize(MiscDriver::kMaxFaultPayload),
-              MiscWire::LoadLe32(output.data() + 4));
+    EXPECT_EQ(MiscDriver::kMaxFaultPayload, MiscWire::LoadLe32(output.data())) << "the fault's payload is capped";
+    EXPECT_EQ(MiscWire::CapsuleSize(MiscDriver::kMaxFaultPayload), MiscWire::LoadLe32(output.data() + 4));
 
     // A query whose room is below even the answer header.
     device.Registry.SetDword(u"SOFTWARE\\Norvane\\brindle", u"Name", 5);
     const Bytes query = RegQueryRecord(kKey, L"Name", 19);
-    EXPECT_EQ(MiscDriver::kStatusMoreData,
-              Dispatch(Wrap(InnerFor(MiscWire::kFuncRegQuery, query, 5)), 24));
+    EXPECT_EQ(MiscDriver::kStatusMoreData, Dispatch(Wrap(InnerFor(MiscWire::kFuncRegQuery, query, 5)), 24));
     EXPECT_EQ(24u, returned);
     EXPECT_EQ(12u, MiscWire::LoadLe32(output.data()));
     EXPECT_EQ(Bytes(12, 0), AnswerPayload()) << "no header bytes were cut in half";
@@ -300,8 +277,7 @@ TEST_F(MiscDriverCapsuleTest, TheSmallerOfTheTwoAnnouncedCapacitiesHolds)
     device.Registry.SetDword(u"SOFTWARE\\Norvane\\brindle", u"Name", 5);
     // The record announces 15 (no data buffer) while the transport offers 64.
     const Bytes query = RegQueryRecord(kKey, L"Name", 15);
-    EXPECT_EQ(MiscDriver::kStatusMoreData,
-              Dispatch(Wrap(InnerFor(MiscWire::kFuncRegQuery, query, 64)), 80));
+    EXPECT_EQ(MiscDriver::kStatusMoreData, Dispatch(Wrap(InnerFor(MiscWire::kFuncRegQuery, query, 64)), 80));
     const Bytes answer = AnswerPayload();
     ASSERT_GE(answer.size(), 12u);
     EXPECT_EQ(4u, MiscWire::LoadLe32(answer.data()));
@@ -313,13 +289,11 @@ TEST_F(MiscDriverCapsuleTest, NoAnswerOutgrowsTheLargestCapsule)
 {
     // A value bigger than any capsule, asked for with a buffer bigger still.
     const uint32_t huge = MiscWire::kMaxPayloadLength + 0x10000;
-    device.Registry.SetValue(u"SOFTWARE\\Norvane\\brindle", u"Blob", REG_BINARY,
-                             Bytes(huge, 0x42));
+    device.Registry.SetValue(u"SOFTWARE\\Norvane\\brindle", u"Blob", REG_BINARY, Bytes(huge, 0x42));
     const uint32_t offered = 2 * MiscWire::kMaxPayloadLength;
     const Bytes query = RegQueryRecord(kKey, L"Blob", offered);
-    EXPECT_EQ(MiscDriver::kStatusMoreData,
-              Dispatch(Wrap(InnerFor(MiscWire::kFuncRegQuery, query, offered)),
-                       MiscWire::CapsuleSize(MiscWire::kMaxPayloadLength) + offered));
+    EXPECT_EQ(MiscDriver::kStatusMoreData, Dispatch(Wrap(InnerFor(MiscWire::kFuncRegQuery, query, offered)),
+                                                    MiscWire::CapsuleSize(MiscWire::kMaxPayloadLength) + offered));
     EXPECT_EQ(32u, returned);
     const Bytes answer = AnswerPayload();
     ASSERT_GE(answer.size(), 12u);
@@ -331,8 +305,7 @@ TEST_F(MiscDriverCapsuleTest, InjectedStatusesAreAlwaysFailures)
     const Bytes write = RegWriteRecord(kKey, L"Name", 1);
     for (uint32_t configured : {0xC0000185u, 0x80000005u, 0x00000103u, 0x00000001u}) {
         device.Registry.SetFault(MiscDriver::kFaultFailCapsule, configured);
-        EXPECT_EQ(MiscDriver::kStatusInjectedFailure,
-                  Dispatch(Wrap(InnerFor(MiscWire::kFuncRegWrite, write, 0)), 16));
+        EXPECT_EQ(MiscDriver::kStatusInjectedFailure, Dispatch(Wrap(InnerFor(MiscWire::kFuncRegWrite, write, 0)), 16));
         const uint32_t expected = (configured & 0x80000000u) != 0 ? configured : 0xC0000001u;
         EXPECT_EQ(expected, device.Core().InjectedStatus()) << std::hex << configured;
     }
@@ -348,8 +321,7 @@ TEST_F(MiscDriverCapsuleTest, MangledCapsulesNeverWritePastTheAnswer)
         RegQueryRecord(kKey, L"Name", 40),
         FeatureQueryPacket(),
     };
-    const uint32_t functions[] = {MiscWire::kFuncRegWrite, MiscWire::kFuncRegQuery,
-                                  MiscWire::kFuncCall};
+    const uint32_t functions[] = {MiscWire::kFuncRegWrite, MiscWire::kFuncRegQuery, MiscWire::kFuncCall};
     device.Registry.SetString(u"SOFTWARE\\Norvane\\brindle", u"Name", u"a text value");
     uint32_t state = 0x9E3779B9u;
     auto next = [&state]() {

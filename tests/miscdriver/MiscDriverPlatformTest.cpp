@@ -17,8 +17,7 @@
 namespace MiscDriverTest {
 
 INSTANTIATE_TEST_SUITE_P(Kernel, DriverServiceTest,
-                         ::testing::Values(EnvironmentParam{"Kernel", &MakeKernelEnvironment}),
-                         EnvironmentName);
+                         ::testing::Values(EnvironmentParam{"Kernel", &MakeKernelEnvironment}), EnvironmentName);
 
 namespace {
 
@@ -26,10 +25,7 @@ const HKEY kMachine = HKEY_LOCAL_MACHINE;
 
 class Stopwatch {
 public:
-    double Seconds() const
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - _start).count();
-    }
+    double Seconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - _start).count(); }
 
 private:
     std::chrono::steady_clock::time_point _start = std::chrono::steady_clock::now();
@@ -43,8 +39,8 @@ std::string RunCaptured(const std::wstring& command)
     GetTempPathW(MAX_PATH, folder);
     GetTempFileNameW(folder, L"drv", 0, file);
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE out = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out =
+        CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE)
         return std::string();
     STARTUPINFOW startup = {};
@@ -54,8 +50,8 @@ std::string RunCaptured(const std::wstring& command)
     startup.hStdError = out;
     PROCESS_INFORMATION process = {};
     std::wstring line = command;
-    if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                       nullptr, &startup, &process)) {
+    if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                       &process)) {
         WaitForSingleObject(process.hProcess, 30000);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
@@ -88,23 +84,21 @@ TEST_F(MiscDriverPlatformTest, WrittenValueIsWhatRegQuerySees)
     ASSERT_EQ(0u, channel.OpenDriver());
     ASSERT_EQ(0u, channel._Initialize());
     const DWORD value = 0x2A;
-    ASSERT_EQ(0u, channel.SetRegistry(kMachine, simdriver::kProductKey, L"DriverTestValue",
-                                      &value));
+    ASSERT_EQ(0u, channel.SetRegistry(kMachine, simdriver::kProductKey, L"DriverTestValue", &value));
 
     DWORD read = 0;
     EXPECT_TRUE(simdriver::ReadDword(L"DriverTestValue", &read));
     EXPECT_EQ(value, read);
-    const std::string listing = RunCaptured(
-        L"reg query \"HKLM\\SOFTWARE\\Norvane\\brindle\" /v DriverTestValue /reg:64");
+    const std::string listing =
+        RunCaptured(L"reg query \"HKLM\\SOFTWARE\\Norvane\\brindle\" /v DriverTestValue /reg:64");
     EXPECT_NE(std::string::npos, listing.find("REG_DWORD")) << listing;
     EXPECT_NE(std::string::npos, listing.find("0x2a")) << listing;
 
     // The program never reads the 32-bit view; the driver never writes it.
     HKEY redirected = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, simdriver::kProductKey, 0,
-                      KEY_QUERY_VALUE | KEY_WOW64_32KEY, &redirected) == ERROR_SUCCESS) {
-        EXPECT_NE(ERROR_SUCCESS, RegQueryValueExW(redirected, L"DriverTestValue", nullptr,
-                                                  nullptr, nullptr, nullptr));
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, simdriver::kProductKey, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &redirected) ==
+        ERROR_SUCCESS) {
+        EXPECT_NE(ERROR_SUCCESS, RegQueryValueExW(redirected, L"DriverTestValue", nullptr, nullptr, nullptr, nullptr));
         RegCloseKey(redirected);
     }
 }
@@ -120,8 +114,7 @@ TEST_F(MiscDriverPlatformTest, OldVersionTextMakesTheDriverTooOld)
         EXPECT_FALSE(channel.IsDriverVersionSupported());
         EXPECT_EQ(10u, channel._Initialize());
         const DWORD value = 1;
-        EXPECT_EQ(10u, channel.SetRegistry(kMachine, simdriver::kProductKey, L"DriverTestValue",
-                                           &value));
+        EXPECT_EQ(10u, channel.SetRegistry(kMachine, simdriver::kProductKey, L"DriverTestValue", &value));
     }
     ASSERT_TRUE(simdriver::SetDriverVersion(L"1.0.8.0"));
     MiscCommon::CMiscCommon channel;

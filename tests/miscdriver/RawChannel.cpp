@@ -12,8 +12,7 @@ namespace {
 
 void CipherPayload(const BlowfishContext* cipher, uint8_t* capsule, size_t bytes, bool encipher)
 {
-    const uint32_t blocks =
-        MiscWire::CapsuleBlockCount(MiscWire::LoadLe32(capsule + 4), bytes);
+    const uint32_t blocks = MiscWire::CapsuleBlockCount(MiscWire::LoadLe32(capsule + 4), bytes);
     for (uint32_t i = 0; i < blocks; ++i) {
         uint8_t* block = capsule + MiscWire::kCapsuleHeaderSize + 8 * i;
         uint32_t left = MiscWire::LoadLe32(block);
@@ -52,12 +51,10 @@ uint32_t CRawChannel::Sequence()
     return static_cast<uint32_t>(MiscCommon::CMiscCommonTestPeer(_channel).Sequence());
 }
 
-Bytes CRawChannel::Inner(uint32_t sequence, uint32_t function, const Bytes& input,
-                         uint32_t answerCapacity)
+Bytes CRawChannel::Inner(uint32_t sequence, uint32_t function, const Bytes& input, uint32_t answerCapacity)
 {
     Bytes inner(input.size() + MiscWire::kInnerOverhead);
-    MiscWire::WriteInnerRequest(inner.data(), sequence, function,
-                                input.empty() ? nullptr : input.data(),
+    MiscWire::WriteInnerRequest(inner.data(), sequence, function, input.empty() ? nullptr : input.data(),
                                 static_cast<uint32_t>(input.size()), answerCapacity);
     return inner;
 }
@@ -82,13 +79,11 @@ Exchange CRawChannel::SendRaw(uint32_t code, const Bytes& request, DWORD outputS
     Bytes output(outputSize);
     DWORD returned = 0;
     exchange.Ok = _device->Control(peer.Device(), code, request.empty() ? nullptr : request.data(),
-                                   static_cast<DWORD>(request.size()),
-                                   output.empty() ? nullptr : output.data(), outputSize,
-                                   &returned);
+                                   static_cast<DWORD>(request.size()), output.empty() ? nullptr : output.data(),
+                                   outputSize, &returned);
     exchange.Error = exchange.Ok ? ERROR_SUCCESS : GetLastError();
     exchange.Returned = returned;
-    exchange.Raw.assign(output.begin(), output.begin() + (returned < outputSize ? returned
-                                                                                : outputSize));
+    exchange.Raw.assign(output.begin(), output.begin() + (returned < outputSize ? returned : outputSize));
     if (code != MiscCommon::IOCTL_MISC_CAPSULE || exchange.Raw.size() < 12)
         return exchange;
 
@@ -110,8 +105,7 @@ Exchange CRawChannel::Send(uint32_t function, const Bytes& input, uint32_t answe
     MiscCommon::CMiscCommonTestPeer peer(_channel);
     const Bytes inner = Inner(Sequence(), function, input, answerCapacity);
     const Bytes capsule = Capsule(inner, SessionId(), Secure());
-    const Exchange exchange = SendRaw(MiscCommon::IOCTL_MISC_CAPSULE, capsule,
-                                      MiscWire::CapsuleSize(answerCapacity));
+    const Exchange exchange = SendRaw(MiscCommon::IOCTL_MISC_CAPSULE, capsule, MiscWire::CapsuleSize(answerCapacity));
     // As the program counts: every exchange that came back with bytes.
     if (exchange.Ok || exchange.Returned != 0)
         peer.SetSequence(peer.Sequence() + 1);
@@ -134,11 +128,10 @@ Bytes RegWriteRecord(const std::wstring& path, const std::wstring& name, uint32_
 {
     const Bytes pathBytes = Utf16(path);
     const Bytes nameBytes = Utf16(name);
-    Bytes record(MiscWire::RegWriteRecordSize(static_cast<uint32_t>(pathBytes.size()),
-                                              static_cast<uint32_t>(nameBytes.size())));
-    MiscWire::WriteRegWriteRecord(record.data(), pathBytes.data(),
-                                  static_cast<uint32_t>(pathBytes.size()), nameBytes.data(),
-                                  static_cast<uint32_t>(nameBytes.size()), value);
+    Bytes record(
+        MiscWire::RegWriteRecordSize(static_cast<uint32_t>(pathBytes.size()), static_cast<uint32_t>(nameBytes.size())));
+    MiscWire::WriteRegWriteRecord(record.data(), pathBytes.data(), static_cast<uint32_t>(pathBytes.size()),
+                                  nameBytes.data(), static_cast<uint32_t>(nameBytes.size()), value);
     return record;
 }
 
@@ -146,11 +139,10 @@ Bytes RegQueryRecord(const std::wstring& path, const std::wstring& name, uint32_
 {
     const Bytes pathBytes = Utf16(path);
     const Bytes nameBytes = Utf16(name);
-    Bytes record(MiscWire::RegQueryRecordSize(static_cast<uint32_t>(pathBytes.size()),
-                                              static_cast<uint32_t>(nameBytes.size())));
-    MiscWire::WriteRegQueryRecord(record.data(), pathBytes.data(),
-                                  static_cast<uint32_t>(pathBytes.size()), nameBytes.data(),
-                                  static_cast<uint32_t>(nameBytes.size()), answerCapacity);
+    Bytes record(
+        MiscWire::RegQueryRecordSize(static_cast<uint32_t>(pathBytes.size()), static_cast<uint32_t>(nameBytes.size())));
+    MiscWire::WriteRegQueryRecord(record.data(), pathBytes.data(), static_cast<uint32_t>(pathBytes.size()),
+                                  nameBytes.data(), static_cast<uint32_t>(nameBytes.size()), answerCapacity);
     return record;
 }
 

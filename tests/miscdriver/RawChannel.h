@@ -21,7 +21,7 @@ struct Exchange {
     BOOL Ok = FALSE;
     DWORD Error = 0;
     DWORD Returned = 0;
-    Bytes Raw;  // the answer bytes as returned, payload still enciphered
+    Bytes Raw; // the answer bytes as returned, payload still enciphered
     // The answer capsule's header and its payload, deciphered (as much as came back).
     uint32_t PayloadLength = 0;
     uint32_t Size = 0;
@@ -49,8 +49,7 @@ public:
     // when `encipher`).
     Bytes Capsule(const Bytes& payload, uint32_t sessionId, bool encipher);
     // An inner request.
-    static Bytes Inner(uint32_t sequence, uint32_t function, const Bytes& input,
-                       uint32_t answerCapacity);
+    static Bytes Inner(uint32_t sequence, uint32_t function, const Bytes& input, uint32_t answerCapacity);
     uint32_t Sequence();
 
 private:

@@ -141,15 +141,14 @@ TEST_P(PinStatusValueTest, StatusAndProtectionQueriesReadTheValue)
 
 INSTANTIATE_TEST_SUITE_P(
     StatusValues0To7, PinStatusValueTest,
-    ::testing::Values(
-        StatusCase{0, SIM_FAILED, SIM_DETAIL_STATUS_QUERY, SIM_PROTECTION_ON, kUntouched},
-        StatusCase{1, SIM_PIN_VERIFY_REQUIRED, kUntouched, SIM_PROTECTION_ON, kUntouched},
-        StatusCase{2, SIM_PIN_READY, kUntouched, SIM_PROTECTION_ON, kUntouched},
-        StatusCase{3, SIM_PIN_READY, kUntouched, SIM_PROTECTION_OFF, kUntouched},
-        StatusCase{4, SIM_PUK_REQUIRED, kUntouched, SIM_PROTECTION_ON, kUntouched},
-        StatusCase{5, SIM_PIN_READY, kUntouched, SIM_PROTECTION_ON, kUntouched},
-        StatusCase{6, SIM_FAILED, SIM_DETAIL_STATUS_QUERY, SIM_FAILED, SIM_DETAIL_PROTECTION_QUERY},
-        StatusCase{7, SIM_FAILED, SIM_DETAIL_STATUS_QUERY, SIM_FAILED, SIM_DETAIL_PROTECTION_QUERY}));
+    ::testing::Values(StatusCase{0, SIM_FAILED, SIM_DETAIL_STATUS_QUERY, SIM_PROTECTION_ON, kUntouched},
+                      StatusCase{1, SIM_PIN_VERIFY_REQUIRED, kUntouched, SIM_PROTECTION_ON, kUntouched},
+                      StatusCase{2, SIM_PIN_READY, kUntouched, SIM_PROTECTION_ON, kUntouched},
+                      StatusCase{3, SIM_PIN_READY, kUntouched, SIM_PROTECTION_OFF, kUntouched},
+                      StatusCase{4, SIM_PUK_REQUIRED, kUntouched, SIM_PROTECTION_ON, kUntouched},
+                      StatusCase{5, SIM_PIN_READY, kUntouched, SIM_PROTECTION_ON, kUntouched},
+                      StatusCase{6, SIM_FAILED, SIM_DETAIL_STATUS_QUERY, SIM_FAILED, SIM_DETAIL_PROTECTION_QUERY},
+                      StatusCase{7, SIM_FAILED, SIM_DETAIL_STATUS_QUERY, SIM_FAILED, SIM_DETAIL_PROTECTION_QUERY}));
 
 TEST_F(PinOperationsTest, StatusQueryTellsAMissingCardFromOtherFailures)
 {

@@ -20,19 +20,37 @@ const int kUntouched = -77;
 // each constant is pinned to its number here.
 TEST(SimCodesTest, ResultAndDetailCodesKeepTheirNumbers)
 {
-#define PINNED(code, number) {#code, code, number}
+#define PINNED(code, number)                                                                                           \
+    {                                                                                                                  \
+#code, code, number                                                                                            \
+    }
     const struct {
         const char* name;
         int code;
         int number;
-    } pinned[] = {PINNED(SIM_OK, 0), PINNED(SIM_PIN_READY, 1), PINNED(SIM_PIN_VERIFY_REQUIRED, 2),
-                  PINNED(SIM_PUK_REQUIRED, 3), PINNED(SIM_PROTECTION_ON, 4), PINNED(SIM_PROTECTION_OFF, 5),
-                  PINNED(SIM_NO_DEVICE, 6), PINNED(SIM_BUSY, 8), PINNED(SIM_NOT_CONNECTED, 9),
-                  PINNED(SIM_BAD_PARAMETER, 10), PINNED(SIM_STATUS_FAILED, 12), PINNED(SIM_CONVERSION_FAILED, 13),
-                  PINNED(SIM_INVALID_REQUEST, 14), PINNED(SIM_NOT_INITIALIZED, 15), PINNED(SIM_PIN_BLOCKED, 17),
-                  PINNED(SIM_WRONG_CODE, 19), PINNED(SIM_FAILED, 22), PINNED(SIM_DETAIL_STATUS_QUERY, 0),
-                  PINNED(SIM_DETAIL_PROTECTION_QUERY, 1), PINNED(SIM_DETAIL_SET_PROTECTION, 2),
-                  PINNED(SIM_DETAIL_VERIFY, 3), PINNED(SIM_DETAIL_CHANGE, 4), PINNED(SIM_DETAIL_UNBLOCK, 5),
+    } pinned[] = {PINNED(SIM_OK, 0),
+                  PINNED(SIM_PIN_READY, 1),
+                  PINNED(SIM_PIN_VERIFY_REQUIRED, 2),
+                  PINNED(SIM_PUK_REQUIRED, 3),
+                  PINNED(SIM_PROTECTION_ON, 4),
+                  PINNED(SIM_PROTECTION_OFF, 5),
+                  PINNED(SIM_NO_DEVICE, 6),
+                  PINNED(SIM_BUSY, 8),
+                  PINNED(SIM_NOT_CONNECTED, 9),
+                  PINNED(SIM_BAD_PARAMETER, 10),
+                  PINNED(SIM_STATUS_FAILED, 12),
+                  PINNED(SIM_CONVERSION_FAILED, 13),
+                  PINNED(SIM_INVALID_REQUEST, 14),
+                  PINNED(SIM_NOT_INITIALIZED, 15),
+                  PINNED(SIM_PIN_BLOCKED, 17),
+                  PINNED(SIM_WRONG_CODE, 19),
+                  PINNED(SIM_FAILED, 22),
+                  PINNED(SIM_DETAIL_STATUS_QUERY, 0),
+                  PINNED(SIM_DETAIL_PROTECTION_QUERY, 1),
+                  PINNED(SIM_DETAIL_SET_PROTECTION, 2),
+                  PINNED(SIM_DETAIL_VERIFY, 3),
+                  PINNED(SIM_DETAIL_CHANGE, 4),
+                  PINNED(SIM_DETAIL_UNBLOCK, 5),
                   PINNED(SIM_DETAIL_RETRIES, 6)};
 #undef PINNED
     for (const auto& p : pinned)
@@ -49,10 +67,7 @@ protected:
         log.Clear();
     }
 
-    void TearDown() override
-    {
-        Reset();
-    }
+    void TearDown() override { Reset(); }
 
     static void Reset()
     {
@@ -128,8 +143,8 @@ TEST_P(SimServiceEntryTest, OpensCallsTheMatchingFunctionAndCloses)
 INSTANTIATE_TEST_SUITE_P(
     SevenEntryPoints, SimServiceEntryTest,
     ::testing::Values(
-        EntryCase{"GetPinStatus", [](CSimService& s, int& d) { return s.GetPinStatus(d); },
-                  &FakeGobiState::statusCalls, nullptr, nullptr},
+        EntryCase{"GetPinStatus", [](CSimService& s, int& d) { return s.GetPinStatus(d); }, &FakeGobiState::statusCalls,
+                  nullptr, nullptr},
         EntryCase{"VerifyPin", [](CSimService& s, int& d) { return s.VerifyPin(d, L"1234"); },
                   &FakeGobiState::verifyCalls, "1234", nullptr},
         EntryCase{"ChangePin", [](CSimService& s, int& d) { return s.ChangePin(d, L"1234", L"98765432"); },
@@ -221,9 +236,10 @@ TEST_F(SimServiceTest, ConnectModemProbesAndClosesTheLink)
     EXPECT_EQ(0, service.ConnectModem());
     RemoveFakeGobiApi();
     EXPECT_EQ(0, service.ConnectModem());
-    EXPECT_EQ((std::vector<std::string>{"ConnectModem:FAIL (QCWWANDisconnect_) 4", "ConnectModem:FAIL (QCWWANConnect_) 5",
-                                        "ConnectModem:FAIL (QCWWANConnect_) 9"}),
-              log.Messages());
+    EXPECT_EQ(
+        (std::vector<std::string>{"ConnectModem:FAIL (QCWWANDisconnect_) 4", "ConnectModem:FAIL (QCWWANConnect_) 5",
+                                  "ConnectModem:FAIL (QCWWANConnect_) 9"}),
+        log.Messages());
 }
 
 TEST_F(SimServiceTest, DisconnectModemForgetsPortsAndConnection)

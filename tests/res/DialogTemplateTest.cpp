@@ -16,7 +16,10 @@
 
 namespace {
 
-HINSTANCE Module() { return GetModuleHandleW(nullptr); }
+HINSTANCE Module()
+{
+    return GetModuleHandleW(nullptr);
+}
 
 enum class Kind { DefButton, Button, CheckBox, GroupBox, Label, EdgeLabel, PinEdit, Bitmap, Icon };
 
@@ -49,21 +52,18 @@ struct Dialog {
 const int S = -1; // IDC_STATIC
 
 const std::vector<Control> kPinGroup = {
-    {S, Kind::GroupBox, L"PIN制御", 9, 46, 238, 124},
-    {S, Kind::Label, L"状態:", 14, 61, 24, 12},
-    {1001, Kind::EdgeLabel, L"", 37, 61, 158, 12},
-    {S, Kind::Label, L"PIN1セキュリティ:", 13, 81, 62, 12},
-    {1004, Kind::Button, L"有効", 84, 78, 69, 14},
-    {1006, Kind::Button, L"無効", 157, 78, 69, 14},
-    {S, Kind::Label, L"PIN1コードの変更:", 13, 103, 62, 12},
-    {1002, Kind::Button, L"変更", 84, 100, 69, 14},
-    {S, Kind::Label, L"PIN1照合:", 13, 125, 62, 12},
-    {1005, Kind::Button, L"照合", 84, 122, 69, 14},
-    {S, Kind::Label, L"PINロックの解除:", 13, 147, 62, 12},
-    {1003, Kind::Button, L"解除", 84, 144, 69, 14},
+    {S, Kind::GroupBox, L"PIN制御", 9, 46, 238, 124},        {S, Kind::Label, L"状態:", 14, 61, 24, 12},
+    {1001, Kind::EdgeLabel, L"", 37, 61, 158, 12},           {S, Kind::Label, L"PIN1セキュリティ:", 13, 81, 62, 12},
+    {1004, Kind::Button, L"有効", 84, 78, 69, 14},           {1006, Kind::Button, L"無効", 157, 78, 69, 14},
+    {S, Kind::Label, L"PIN1コードの変更:", 13, 103, 62, 12}, {1002, Kind::Button, L"変更", 84, 100, 69, 14},
+    {S, Kind::Label, L"PIN1照合:", 13, 125, 62, 12},         {1005, Kind::Button, L"照合", 84, 122, 69, 14},
+    {S, Kind::Label, L"PINロックの解除:", 13, 147, 62, 12},  {1003, Kind::Button, L"解除", 84, 144, 69, 14},
 };
 
-void PrintTo(const Dialog& d, std::ostream* os) { *os << "template " << d.id; }
+void PrintTo(const Dialog& d, std::ostream* os)
+{
+    *os << "template " << d.id;
+}
 
 std::vector<Control> Concat(std::vector<Control> a, const std::vector<Control>& b)
 {
@@ -74,38 +74,66 @@ std::vector<Control> Concat(std::vector<Control> a, const std::vector<Control>& 
 std::vector<Dialog> AllDialogs()
 {
     return {
-        {"About", 108, brindletext::kAboutCaption, 288, 106, 0, 0,
+        {"About",
+         108,
+         brindletext::kAboutCaption,
+         288,
+         106,
+         0,
+         0,
          {{1, Kind::DefButton, L"OK", 118, 85, 50, 14},
           {1023, Kind::Label, L"" BRINDLE_ABOUT_VERSION, 75, 51, 198, 13},
           {1024, Kind::Label, L"Copyright (C) Norvane", 75, 66, 198, 11},
           {S, Kind::Icon, nullptr, 41, 51, 20, 20},
           {1027, Kind::Bitmap, nullptr, 7, 7, 274, 33}},
          {}},
-        {"Settings", 112, L"Brindle", 254, 196, WS_VISIBLE | DS_SETFOREGROUND, WS_EX_APPWINDOW,
-         Concat({{1, Kind::DefButton, L"閉じる", 197, 178, 50, 14},
-                 {1026, Kind::Bitmap, nullptr, 7, 7, 240, 33}},
+        {"Settings",
+         112,
+         L"Brindle",
+         254,
+         196,
+         WS_VISIBLE | DS_SETFOREGROUND,
+         WS_EX_APPWINDOW,
+         Concat({{1, Kind::DefButton, L"閉じる", 197, 178, 50, 14}, {1026, Kind::Bitmap, nullptr, 7, 7, 240, 33}},
                 kPinGroup),
          {{1001, 130, 0}}},
-        {"SettingsWithGps", 140, L"Brindle", 254, 257, WS_VISIBLE | DS_SETFOREGROUND,
+        {"SettingsWithGps",
+         140,
+         L"Brindle",
+         254,
+         257,
+         WS_VISIBLE | DS_SETFOREGROUND,
          WS_EX_APPWINDOW,
-         Concat(Concat({{1, Kind::DefButton, L"閉じる", 197, 240, 50, 14},
-                        {1026, Kind::Bitmap, nullptr, 7, 7, 240, 33}},
-                       kPinGroup),
-                {{S, Kind::GroupBox, L"GPS制御", 9, 179, 238, 54},
-                 {S, Kind::Label, L"状態:", 14, 193, 62, 12},
-                 {1009, Kind::EdgeLabel, L"", 37, 192, 158, 12},
-                 {S, Kind::Label, L"GPS機能:", 13, 213, 62, 12},
-                 {1007, Kind::Button, L"有効", 84, 212, 69, 14},
-                 {1008, Kind::Button, L"無効", 157, 212, 69, 14}}),
+         Concat(
+             Concat({{1, Kind::DefButton, L"閉じる", 197, 240, 50, 14}, {1026, Kind::Bitmap, nullptr, 7, 7, 240, 33}},
+                    kPinGroup),
+             {{S, Kind::GroupBox, L"GPS制御", 9, 179, 238, 54},
+              {S, Kind::Label, L"状態:", 14, 193, 62, 12},
+              {1009, Kind::EdgeLabel, L"", 37, 192, 158, 12},
+              {S, Kind::Label, L"GPS機能:", 13, 213, 62, 12},
+              {1007, Kind::Button, L"有効", 84, 212, 69, 14},
+              {1008, Kind::Button, L"無効", 157, 212, 69, 14}}),
          {{1001, 130, 0}, {1009, 123, 5}}},
-        {"VerifyPin", 114, brindletext::kVerifyCaption, 134, 95, WS_VISIBLE | DS_SETFOREGROUND, 0,
+        {"VerifyPin",
+         114,
+         brindletext::kVerifyCaption,
+         134,
+         95,
+         WS_VISIBLE | DS_SETFOREGROUND,
+         0,
          {{1, Kind::DefButton, L"OK", 12, 74, 50, 14},
           {2, Kind::Button, L"キャンセル", 70, 74, 50, 14},
           {S, Kind::Label, L"PIN1コードを入力してください。", 16, 7, 104, 11},
           {1007, Kind::PinEdit, L"", 13, 17, 106, 12},
           {1008, Kind::EdgeLabel, L"", 13, 36, 106, 31}},
          {{1008, 104, 3}}},
-        {"ChangePin", 116, brindletext::kChangeCaption, 205, 114, 0, 0,
+        {"ChangePin",
+         116,
+         brindletext::kChangeCaption,
+         205,
+         114,
+         0,
+         0,
          {{1, Kind::DefButton, L"OK", 40, 93, 50, 14},
           {2, Kind::Button, L"キャンセル", 115, 93, 50, 14},
           {S, Kind::Label, L"現在のPIN1コード", 14, 9, 95, 12},
@@ -116,7 +144,13 @@ std::vector<Dialog> AllDialogs()
           {S, Kind::Label, L"新しいPIN1コード（確認）", 14, 73, 95, 12},
           {1012, Kind::PinEdit, L"", 113, 70, 78, 12}},
          {{1010, 104, 3}}},
-        {"UnblockPin", 118, brindletext::kUnblockCaption, 205, 114, 0, 0,
+        {"UnblockPin",
+         118,
+         brindletext::kUnblockCaption,
+         205,
+         114,
+         0,
+         0,
          {{1, Kind::DefButton, L"OK", 40, 93, 50, 14},
           {2, Kind::Button, L"キャンセル", 115, 93, 50, 14},
           {S, Kind::Label, L"PINロック解除コード", 14, 9, 95, 12},
@@ -127,50 +161,59 @@ std::vector<Dialog> AllDialogs()
           {S, Kind::Label, L"新しいPIN1コード（確認）", 14, 73, 95, 12},
           {1016, Kind::PinEdit, L"", 113, 70, 78, 12}},
          {{1014, 124, 10}}},
-        {"Message", 123, L"Brindle", 274, 60, 0, 0,
-         {{1, Kind::DefButton, L"OK", 106, 39, 61, 14}},
-         {}},
-        {"GpsConfirm", 131, L"Brindle", 357, 102, 0, 0,
+        {"Message", 123, L"Brindle", 274, 60, 0, 0, {{1, Kind::DefButton, L"OK", 106, 39, 61, 14}}, {}},
+        {"GpsConfirm",
+         131,
+         L"Brindle",
+         357,
+         102,
+         0,
+         0,
          {{1, Kind::DefButton, L"OK", 243, 83, 50, 14},
           {2, Kind::Button, L"キャンセル", 301, 83, 50, 14},
           {1020, Kind::CheckBox, L"次回からこの画面を表示しない", 12, 71, 226, 10},
           {S, Kind::Label, L"GPSを有効にします。", 5, 6, 334, 8},
-          {S, Kind::Label,
-           L"- GPSを有効にすると、通信環境によってはデータ通信速度が落ちる場合があります。", 7,
-           20, 333, 13},
+          {S, Kind::Label, L"- GPSを有効にすると、通信環境によってはデータ通信速度が落ちる場合があります。", 7, 20, 333,
+           13},
           {S, Kind::Label,
            L"- GPSの有効/無効は、無線切り替えスイッチおよび無線切り替えユーティリティのオン/オ"
            L"フと連動しません。",
            7, 34, 346, 12},
           {S, Kind::Label, L"本ユーティリティからGPS 有効/無効を設定して下さい。", 12, 42, 333, 8},
-          {S, Kind::Label, L"- 本ユーティリティを終了すると、GPSは無効になります。", 7, 55, 344,
-           8}},
+          {S, Kind::Label, L"- 本ユーティリティを終了すると、GPSは無効になります。", 7, 55, 344, 8}},
          {}},
     };
 }
 
 std::string Utf8(const std::wstring& w)
 {
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0,
-                                nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
     std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
     return s;
 }
 
 const char* KindName(Kind k)
 {
     switch (k) {
-    case Kind::DefButton: return "default button";
-    case Kind::Button: return "button";
-    case Kind::CheckBox: return "check box";
-    case Kind::GroupBox: return "group box";
-    case Kind::Label: return "label";
-    case Kind::EdgeLabel: return "status static";
-    case Kind::PinEdit: return "PIN edit";
-    case Kind::Bitmap: return "bitmap static";
-    case Kind::Icon: return "icon static";
+    case Kind::DefButton:
+        return "default button";
+    case Kind::Button:
+        return "button";
+    case Kind::CheckBox:
+        return "check box";
+    case Kind::GroupBox:
+        return "group box";
+    case Kind::Label:
+        return "label";
+    case Kind::EdgeLabel:
+        return "status static";
+    case Kind::PinEdit:
+        return "PIN edit";
+    case Kind::Bitmap:
+        return "bitmap static";
+    case Kind::Icon:
+        return "icon static";
     }
     return "?";
 }
@@ -186,18 +229,26 @@ struct TemplateHeader {
 
 const WORD* SkipSzOrOrd(const WORD* p)
 {
-    if (*p == 0xFFFF) return p + 2;
-    while (*p) ++p;
+    if (*p == 0xFFFF)
+        return p + 2;
+    while (*p)
+        ++p;
     return p + 1;
 }
 
 bool ReadTemplateHeader(UINT id, TemplateHeader* out)
 {
     HRSRC res = FindResourceW(Module(), MAKEINTRESOURCEW(id), RT_DIALOG);
-    if (!res) return false;
+    if (!res)
+        return false;
     auto* p = static_cast<const WORD*>(LockResource(LoadResource(Module(), res)));
-    if (!p || p[0] != 1 || p[1] != 0xFFFF) return false; // DIALOGEX only
-    auto dword = [](const WORD* w) { DWORD d; std::memcpy(&d, w, sizeof d); return d; };
+    if (!p || p[0] != 1 || p[1] != 0xFFFF)
+        return false; // DIALOGEX only
+    auto dword = [](const WORD* w) {
+        DWORD d;
+        std::memcpy(&d, w, sizeof d);
+        return d;
+    };
     out->exStyle = dword(p + 4);
     out->style = dword(p + 6);
     out->items = p[8];
@@ -237,7 +288,8 @@ void Pump()
 HWND CreateHidden(UINT id)
 {
     HRSRC res = FindResourceW(Module(), MAKEINTRESOURCEW(id), RT_DIALOG);
-    if (!res) return nullptr;
+    if (!res)
+        return nullptr;
     auto* data = static_cast<const BYTE*>(LockResource(LoadResource(Module(), res)));
     std::vector<BYTE> copy(data, data + SizeofResource(Module(), res));
     const size_t styleOffset = 12; // dlgVer, signature, helpID, exStyle
@@ -245,9 +297,8 @@ HWND CreateHidden(UINT id)
     std::memcpy(&style, &copy[styleOffset], sizeof style);
     style &= ~static_cast<DWORD>(WS_VISIBLE);
     std::memcpy(&copy[styleOffset], &style, sizeof style);
-    return CreateDialogIndirectParamW(Module(),
-                                      reinterpret_cast<LPCDLGTEMPLATEW>(copy.data()), nullptr,
-                                      MinimalProc, 0);
+    return CreateDialogIndirectParamW(Module(), reinterpret_cast<LPCDLGTEMPLATEW>(copy.data()), nullptr, MinimalProc,
+                                      0);
 }
 
 class DialogTemplateTest : public ::testing::TestWithParam<Dialog> {
@@ -255,12 +306,12 @@ protected:
     void SetUp() override
     {
         dialog_ = CreateHidden(GetParam().id);
-        ASSERT_NE(nullptr, dialog_) << "template " << GetParam().id << " error "
-                                    << GetLastError();
+        ASSERT_NE(nullptr, dialog_) << "template " << GetParam().id << " error " << GetLastError();
     }
     void TearDown() override
     {
-        if (dialog_) DestroyWindow(dialog_);
+        if (dialog_)
+            DestroyWindow(dialog_);
     }
 
     HWND dialog_ = nullptr;
@@ -272,11 +323,9 @@ TEST_P(DialogTemplateTest, FrameIsAModalShellFontPopup)
     TemplateHeader h;
     ASSERT_TRUE(ReadTemplateHeader(d.id, &h)) << "template " << d.id << " is no DIALOGEX";
 
-    const DWORD frame = DS_SHELLFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION |
-                        WS_SYSMENU;
+    const DWORD frame = DS_SHELLFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU;
     EXPECT_EQ(frame, h.style & frame) << "template " << d.id << " style " << std::hex << h.style;
-    EXPECT_EQ(d.visibleAndForeground, h.style & (WS_VISIBLE | DS_SETFOREGROUND))
-        << "template " << d.id;
+    EXPECT_EQ(d.visibleAndForeground, h.style & (WS_VISIBLE | DS_SETFOREGROUND)) << "template " << d.id;
     EXPECT_EQ(d.exStyle, h.exStyle & WS_EX_APPWINDOW) << "template " << d.id;
     EXPECT_EQ(d.cx, h.cx) << "template " << d.id;
     EXPECT_EQ(d.cy, h.cy) << "template " << d.id;
@@ -296,11 +345,11 @@ void CheckKind(HWND child, Kind kind, const std::string& where)
     GetClassNameW(child, cls, 64);
     const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
     const DWORD ex = static_cast<DWORD>(GetWindowLongW(child, GWL_EXSTYLE));
-    const std::wstring want = (kind == Kind::PinEdit) ? L"Edit"
-                              : (kind == Kind::DefButton || kind == Kind::Button ||
-                                 kind == Kind::CheckBox || kind == Kind::GroupBox)
-                                  ? L"Button"
-                                  : L"Static";
+    const std::wstring want =
+        (kind == Kind::PinEdit) ? L"Edit"
+        : (kind == Kind::DefButton || kind == Kind::Button || kind == Kind::CheckBox || kind == Kind::GroupBox)
+            ? L"Button"
+            : L"Static";
     EXPECT_EQ(0, _wcsicmp(want.c_str(), cls)) << where << ": class " << Utf8(cls);
 
     switch (kind) {
@@ -363,9 +412,8 @@ TEST_P(DialogTemplateTest, ControlsComeInTemplateOrderWithIdsClassesStylesAndPla
     for (size_t i = 0; i < children.size(); ++i) {
         const Control& want = d.controls[i];
         HWND child = children[i];
-        const std::string where = "template " + std::to_string(d.id) + " control #" +
-                                  std::to_string(i) + " (" + KindName(want.kind) + " " +
-                                  std::to_string(want.id) + ")";
+        const std::string where = "template " + std::to_string(d.id) + " control #" + std::to_string(i) + " (" +
+                                  KindName(want.kind) + " " + std::to_string(want.id) + ")";
         EXPECT_EQ(want.id, static_cast<int>(static_cast<short>(GetDlgCtrlID(child)))) << where;
         CheckKind(child, want.kind, where);
         if (want.text) {
@@ -384,9 +432,8 @@ TEST_P(DialogTemplateTest, ControlsComeInTemplateOrderWithIdsClassesStylesAndPla
         GetWindowRect(child, &actual);
         MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&actual), 2);
         EXPECT_TRUE(EqualRect(&expected, &actual))
-            << where << ": at " << actual.left << "," << actual.top << "-" << actual.right << ","
-            << actual.bottom << ", expected " << expected.left << "," << expected.top << "-"
-            << expected.right << "," << expected.bottom;
+            << where << ": at " << actual.left << "," << actual.top << "-" << actual.right << "," << actual.bottom
+            << ", expected " << expected.left << "," << expected.top << "-" << expected.right << "," << expected.bottom;
     }
 }
 
@@ -399,8 +446,7 @@ TEST_P(DialogTemplateTest, FixedTextsFitTheirControls)
 {
     const Dialog& d = GetParam();
     HDC dc = GetDC(dialog_);
-    HGDIOBJ oldFont =
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(dialog_, WM_GETFONT, 0, 0)));
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(dialog_, WM_GETFONT, 0, 0)));
     TEXTMETRICW tm = {};
     GetTextMetricsW(dc, &tm);
     wchar_t face[LF_FACESIZE] = {};
@@ -409,13 +455,17 @@ TEST_P(DialogTemplateTest, FixedTextsFitTheirControls)
     const bool proportional = (tm.tmPitchAndFamily & TMPF_FIXED_PITCH) != 0;
     if (proportional) {
         for (const Control& c : d.controls) {
-            if (!c.text || !*c.text) continue;
+            if (!c.text || !*c.text)
+                continue;
             RECT box = {0, 0, c.cx, c.cy};
             MapDialogRect(dialog_, &box);
             int room = box.right;
-            if (c.kind == Kind::CheckBox) room -= GetSystemMetrics(SM_CXMENUCHECK) + 4;
-            if (c.kind == Kind::DefButton || c.kind == Kind::Button) room -= 8;
-            if (c.kind == Kind::GroupBox) room -= 16;
+            if (c.kind == Kind::CheckBox)
+                room -= GetSystemMetrics(SM_CXMENUCHECK) + 4;
+            if (c.kind == Kind::DefButton || c.kind == Kind::Button)
+                room -= 8;
+            if (c.kind == Kind::GroupBox)
+                room -= 16;
             SIZE extent = {};
             GetTextExtentPoint32W(dc, c.text, static_cast<int>(wcslen(c.text)), &extent);
             EXPECT_LE(extent.cx, room) << "template " << d.id << " \"" << Utf8(c.text) << "\"";
@@ -441,8 +491,7 @@ TEST_P(DialogTemplateTest, RendersForInspection)
     ShowWindow(dialog_, SW_SHOWNORMAL);
     // The frame is drawn only on request: without RDW_FRAME the capture has
     // no caption.
-    RedrawWindow(dialog_, nullptr, nullptr,
-                 RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(dialog_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Pump();
 
     CreateDirectoryW(L"screenshots", nullptr);
@@ -451,8 +500,6 @@ TEST_P(DialogTemplateTest, RendersForInspection)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTemplates, DialogTemplateTest, ::testing::ValuesIn(AllDialogs()),
-                         [](const ::testing::TestParamInfo<Dialog>& info) {
-                             return std::string(info.param.name);
-                         });
+                         [](const ::testing::TestParamInfo<Dialog>& info) { return std::string(info.param.name); });
 
 } // namespace

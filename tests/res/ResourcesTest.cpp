@@ -11,17 +11,18 @@
 
 namespace {
 
-HINSTANCE Module() { return GetModuleHandleW(nullptr); }
+HINSTANCE Module()
+{
+    return GetModuleHandleW(nullptr);
+}
 
 using brindletext::StringEntry;
 
 std::string Utf8(const std::wstring& w)
 {
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0,
-                                nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
     std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
     return s;
 }
 
@@ -47,11 +48,13 @@ INSTANTIATE_TEST_SUITE_P(AllStrings, StringTableTest, ::testing::ValuesIn(brindl
 TEST(StringTableExtentTest, NoEntriesBesideTheKnownOnes)
 {
     std::set<UINT> known;
-    for (const StringEntry& c : brindletext::kStringTable) known.insert(c.id);
+    for (const StringEntry& c : brindletext::kStringTable)
+        known.insert(c.id);
     // The four string blocks (16 ids each) that hold the table: a stray or
     // transposed id (140 for 104) shows up as an extra entry here.
     for (UINT id = 96; id < 160; ++id) {
-        if (known.count(id)) continue;
+        if (known.count(id))
+            continue;
         wchar_t buf[256];
         EXPECT_EQ(0, LoadStringW(Module(), id, buf, 256)) << "unexpected string " << id;
     }
@@ -146,8 +149,8 @@ class HeaderBitmapTest : public ::testing::TestWithParam<HeaderCase> {};
 TEST_P(HeaderBitmapTest, HasThePixelSizeForItsDpi)
 {
     const HeaderCase& c = GetParam();
-    auto bmp = static_cast<HBITMAP>(LoadImageW(Module(), MAKEINTRESOURCEW(c.id), IMAGE_BITMAP, 0,
-                                               0, LR_CREATEDIBSECTION));
+    auto bmp =
+        static_cast<HBITMAP>(LoadImageW(Module(), MAKEINTRESOURCEW(c.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(nullptr, bmp) << "bitmap " << c.id;
     BITMAP bm = {};
     ASSERT_TRUE(GetObjectW(bmp, sizeof bm, &bm));
@@ -167,18 +170,16 @@ TEST(ManifestTest, AsksForCommonControls6AsInvokerDpiAwareVistaAnd7)
     auto* data = static_cast<const char*>(LockResource(LoadResource(Module(), res)));
     std::string xml(data, SizeofResource(Module(), res));
 
-    for (const char* needle :
-         {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-          "processorArchitecture=\"x86\" publicKeyToken=\"6595b64144ccf1df\"",
-          "level=\"asInvoker\"", ">true</dpiAware>",
-          "{e2011457-1546-43c5-a5fe-008deee3d3f0}",    // Vista
-          "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"}) { // 7
+    for (const char* needle : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                               "processorArchitecture=\"x86\" publicKeyToken=\"6595b64144ccf1df\"",
+                               "level=\"asInvoker\"", ">true</dpiAware>",
+                               "{e2011457-1546-43c5-a5fe-008deee3d3f0}",    // Vista
+                               "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"}) { // 7
         EXPECT_NE(std::string::npos, xml.find(needle)) << needle;
     }
     // Declaring a newer system would change what GetVersionExW reports there.
     size_t declared = 0;
-    for (size_t at = xml.find("<supportedOS"); at != std::string::npos;
-         at = xml.find("<supportedOS", at + 1)) {
+    for (size_t at = xml.find("<supportedOS"); at != std::string::npos; at = xml.find("<supportedOS", at + 1)) {
         ++declared;
     }
     EXPECT_EQ(2u, declared);

@@ -26,13 +26,13 @@ constexpr DWORD kStartMs = 90000;
 constexpr DWORD kStepMs = 20000;
 constexpr DWORD kSimctlMs = 60000;
 
-constexpr int kPinEdit = 1007;  // the PIN verify dialog's entry field
+constexpr int kPinEdit = 1007; // the PIN verify dialog's entry field
 
 std::string Narrow(const std::wstring& text)
 {
     std::string out;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     out.resize(size);
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
     return out;

@@ -134,10 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{{"scenario", "modem-present"}, ScenarioCommand(Scenario::ModemPresent)},
         Accepted{{"scenario", "ports", "COM3", "COM12"}, Ports(3, 12)},
         Accepted{{"scenario", "ports", "com1", "Com255"}, Ports(1, 255)},
-        Accepted{{"scenario", "modem-slow", "0"}, Slow(0)},
-        Accepted{{"scenario", "modem-slow", "100"}, Slow(100)},
-        Accepted{{"driver", "ok"}, Driver(DriverState::Ok)},
-        Accepted{{"driver", "old"}, Driver(DriverState::Old)},
+        Accepted{{"scenario", "modem-slow", "0"}, Slow(0)}, Accepted{{"scenario", "modem-slow", "100"}, Slow(100)},
+        Accepted{{"driver", "ok"}, Driver(DriverState::Ok)}, Accepted{{"driver", "old"}, Driver(DriverState::Old)},
         Accepted{{"driver", "absent"}, Driver(DriverState::Absent)},
         Accepted{{"driver", "present"}, Driver(DriverState::Present)},
         Accepted{{"driver", "busy"}, Driver(DriverState::Busy)},
@@ -145,14 +143,11 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{{"driver", "fault", "failcapsule", "0xC0000001"}, Fault("FailCapsule", 0xC0000001u)},
         Accepted{{"driver", "fault", "FeatureWord12", "4294967295"}, Fault("FeatureWord12", 0xFFFFFFFFu)},
         Accepted{{"driver", "fault", "WrongMagic", "off"}, Fault("WrongMagic", 0, true)},
-        Accepted{{"send", "suspend"}, Send(Signal::Suspend)},
-        Accepted{{"send", "resume"}, Send(Signal::Resume)},
-        Accepted{{"send", "lock"}, Send(Signal::Lock)},
-        Accepted{{"send", "unlock"}, Send(Signal::Unlock)},
+        Accepted{{"send", "suspend"}, Send(Signal::Suspend)}, Accepted{{"send", "resume"}, Send(Signal::Resume)},
+        Accepted{{"send", "lock"}, Send(Signal::Lock)}, Accepted{{"send", "unlock"}, Send(Signal::Unlock)},
         Accepted{{"send", "taskbar-created"}, Send(Signal::TaskbarCreated)},
         Accepted{{"send", "device-refresh"}, Send(Signal::DeviceRefresh)},
-        Accepted{{"send", "exit"}, Send(Signal::Exit)},
-        Accepted{{"send", "tray-click"}, Send(Signal::TrayClick)},
+        Accepted{{"send", "exit"}, Send(Signal::Exit)}, Accepted{{"send", "tray-click"}, Send(Signal::TrayClick)},
         Accepted{{"send", "tray-double-click"}, Send(Signal::TrayDoubleClick)},
         Accepted{{"power-cycle"}, Make(Verb::PowerCycle)},
         Accepted{{"fail", "UIMGetPINStatus", "8", "2"}, FailCommand("UIMGetPINStatus", 8, 2)},
@@ -163,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct Rejected {
     std::vector<std::string> args;
-    std::string mentions;  // the error names what is wrong
+    std::string mentions; // the error names what is wrong
 };
 
 class SimctlRejectTest : public ::testing::TestWithParam<Rejected> {};
@@ -173,49 +168,38 @@ TEST_P(SimctlRejectTest, ExplainsTheMistake)
     const Rejected& c = GetParam();
     const Parsed parsed = ParseArguments(c.args);
     EXPECT_FALSE(parsed.ok) << Joined(c.args) << " was accepted";
-    EXPECT_NE(std::string::npos, parsed.error.find(c.mentions))
-        << Joined(c.args) << " gave: " << parsed.error;
+    EXPECT_NE(std::string::npos, parsed.error.find(c.mentions)) << Joined(c.args) << " gave: " << parsed.error;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, SimctlRejectTest,
     ::testing::Values(
-        Rejected{{}, "no command"}, Rejected{{"frobnicate"}, "'frobnicate'"},
-        Rejected{{"show", "now"}, "'now'"}, Rejected{{"reset", "all"}, "'all'"},
-        Rejected{{"help", "me"}, "help"},
-        Rejected{{"scenario"}, "pin-needed"}, Rejected{{"scenario", "Ready"}, "'Ready'"},
-        Rejected{{"scenario", "ready", "now"}, "'now'"},
+        Rejected{{}, "no command"}, Rejected{{"frobnicate"}, "'frobnicate'"}, Rejected{{"show", "now"}, "'now'"},
+        Rejected{{"reset", "all"}, "'all'"}, Rejected{{"help", "me"}, "help"}, Rejected{{"scenario"}, "pin-needed"},
+        Rejected{{"scenario", "Ready"}, "'Ready'"}, Rejected{{"scenario", "ready", "now"}, "'now'"},
         Rejected{{"scenario", "ports"}, "NMEA"}, Rejected{{"scenario", "ports", "COM5"}, "NMEA"},
         Rejected{{"scenario", "ports", "COM5", "COM7", "COM9"}, "NMEA"},
-        Rejected{{"scenario", "ports", "5", "COM7"}, "'5'"},
-        Rejected{{"scenario", "ports", "COM0", "COM7"}, "'COM0'"},
+        Rejected{{"scenario", "ports", "5", "COM7"}, "'5'"}, Rejected{{"scenario", "ports", "COM0", "COM7"}, "'COM0'"},
         Rejected{{"scenario", "ports", "COM5", "COM256"}, "'COM256'"},
         Rejected{{"scenario", "ports", "COM05", "COM7"}, "'COM05'"},
         Rejected{{"scenario", "ports", "COM-5", "COM7"}, "'COM-5'"},
         Rejected{{"scenario", "ports", "COM", "COM7"}, "'COM'"},
-        Rejected{{"scenario", "ports", "COM7", "com7"}, "differ"},
-        Rejected{{"scenario", "modem-slow"}, "number"},
-        Rejected{{"scenario", "modem-slow", "-1"}, "'-1'"},
-        Rejected{{"scenario", "modem-slow", "101"}, "'101'"},
+        Rejected{{"scenario", "ports", "COM7", "com7"}, "differ"}, Rejected{{"scenario", "modem-slow"}, "number"},
+        Rejected{{"scenario", "modem-slow", "-1"}, "'-1'"}, Rejected{{"scenario", "modem-slow", "101"}, "'101'"},
         Rejected{{"scenario", "modem-slow", "4294967296"}, "'4294967296'"},
-        Rejected{{"scenario", "modem-slow", "3s"}, "'3s'"},
-        Rejected{{"scenario", "modem-slow", "3", "4"}, "number"},
+        Rejected{{"scenario", "modem-slow", "3s"}, "'3s'"}, Rejected{{"scenario", "modem-slow", "3", "4"}, "number"},
         Rejected{{"driver"}, "old"}, Rejected{{"driver", "new"}, "'new'"},
-        Rejected{{"driver", "busy", "always"}, "'always'"},
-        Rejected{{"driver", "fault"}, "BusyOnce"},
-        Rejected{{"driver", "fault", "BusyOnce"}, "BusyOnce"},
-        Rejected{{"driver", "fault", "Sleepy", "1"}, "'Sleepy'"},
+        Rejected{{"driver", "busy", "always"}, "'always'"}, Rejected{{"driver", "fault"}, "BusyOnce"},
+        Rejected{{"driver", "fault", "BusyOnce"}, "BusyOnce"}, Rejected{{"driver", "fault", "Sleepy", "1"}, "'Sleepy'"},
         Rejected{{"driver", "fault", "BusyOnce", "on"}, "'on'"},
         Rejected{{"driver", "fault", "BusyOnce", "0x"}, "'0x'"},
         Rejected{{"driver", "fault", "BusyOnce", "0x100000000"}, "'0x100000000'"},
         Rejected{{"driver", "fault", "BusyOnce", "4294967296"}, "'4294967296'"},
-        Rejected{{"driver", "fault", "BusyOnce", "0xG1"}, "'0xG1'"},
-        Rejected{{"send"}, "device-refresh"}, Rejected{{"send", "reboot"}, "'reboot'"},
-        Rejected{{"send", "exit", "now"}, "'now'"},
-        Rejected{{"power-cycle", "twice"}, "'twice'"},
-        Rejected{{"fail"}, "UIMVerifyPIN"}, Rejected{{"fail", "UIMFoo", "1", "1"}, "'UIMFoo'"},
-        Rejected{{"fail", "UIMVerifyPIN"}, "code"}, Rejected{{"fail", "UIMVerifyPIN", "8"}, "code"},
-        Rejected{{"fail", "UIMVerifyPIN", "8", "0"}, "'0'"},
+        Rejected{{"driver", "fault", "BusyOnce", "0xG1"}, "'0xG1'"}, Rejected{{"send"}, "device-refresh"},
+        Rejected{{"send", "reboot"}, "'reboot'"}, Rejected{{"send", "exit", "now"}, "'now'"},
+        Rejected{{"power-cycle", "twice"}, "'twice'"}, Rejected{{"fail"}, "UIMVerifyPIN"},
+        Rejected{{"fail", "UIMFoo", "1", "1"}, "'UIMFoo'"}, Rejected{{"fail", "UIMVerifyPIN"}, "code"},
+        Rejected{{"fail", "UIMVerifyPIN", "8"}, "code"}, Rejected{{"fail", "UIMVerifyPIN", "8", "0"}, "'0'"},
         Rejected{{"fail", "UIMVerifyPIN", "-8", "1"}, "'-8'"},
         Rejected{{"fail", "UIMVerifyPIN", "8", "1", "2"}, "code"},
         Rejected{{"fail", "UIMVerifyPIN", "off", "1"}, "'off'"}));
@@ -224,13 +208,39 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SimctlUsageTest, NamesEveryScenarioDriverStateEventAndFault)
 {
     const std::string usage = UsageText();
-    const char* const words[] = {"show", "reset", "no-card", "pin-needed", "ready", "blocked",
-                                 "perm-blocked", "gps-present", "gps-absent", "ports", "modem-absent",
-                                 "modem-present", "modem-slow", "driver ok", "driver old", "driver absent",
-                                 "driver present", "driver busy", "driver fault", "suspend", "resume", "lock",
-                                 "unlock", "taskbar-created", "device-refresh", "tray-click",
-                                 "tray-double-click", "send exit", "1234", "12345678", "power-cycle",
-                                 "fail EXPORT CODE N", "fail EXPORT off"};
+    const char* const words[] = {"show",
+                                 "reset",
+                                 "no-card",
+                                 "pin-needed",
+                                 "ready",
+                                 "blocked",
+                                 "perm-blocked",
+                                 "gps-present",
+                                 "gps-absent",
+                                 "ports",
+                                 "modem-absent",
+                                 "modem-present",
+                                 "modem-slow",
+                                 "driver ok",
+                                 "driver old",
+                                 "driver absent",
+                                 "driver present",
+                                 "driver busy",
+                                 "driver fault",
+                                 "suspend",
+                                 "resume",
+                                 "lock",
+                                 "unlock",
+                                 "taskbar-created",
+                                 "device-refresh",
+                                 "tray-click",
+                                 "tray-double-click",
+                                 "send exit",
+                                 "1234",
+                                 "12345678",
+                                 "power-cycle",
+                                 "fail EXPORT CODE N",
+                                 "fail EXPORT off"};
     for (const char* word : words)
         EXPECT_NE(std::string::npos, usage.find(word)) << word;
     for (const std::string& fault : DriverFaultNames())

@@ -116,8 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CardScenario{Scenario::PinNeeded, "pin-needed", true, simmodem::kStatusEnabledNotVerified},
                       CardScenario{Scenario::Ready, "ready", true, simmodem::kStatusEnabledVerified},
                       CardScenario{Scenario::Blocked, "blocked", true, simmodem::kStatusBlocked},
-                      CardScenario{Scenario::PermBlocked, "perm-blocked", true,
-                                   simmodem::kStatusPermanentlyBlocked},
+                      CardScenario{Scenario::PermBlocked, "perm-blocked", true, simmodem::kStatusPermanentlyBlocked},
                       CardScenario{Scenario::NoCard, "no-card", false, 0}));
 
 TEST(SimctlPlanTest, TheOtherScenariosWriteTheirOneStore)
@@ -172,14 +171,13 @@ TEST(SimctlPlanTest, PortsScenarioListsTheModemsPortsAmongOtherDevices)
 
 TEST(SimctlPlanTest, FindModemPortsSkipsOtherServicesAndBadCaptions)
 {
-    const ModemPorts none = FindModemPorts({"usbser|Sierra Wireless DM Port (COM4)",
-                                            "qcusbserps2k|Sierra Wireless DM Port (COM",
-                                            "qcusbserps2k|Sierra Wireless DM Port ()",
-                                            "Sierra Wireless NMEA Port (COM8)"});
+    const ModemPorts none =
+        FindModemPorts({"usbser|Sierra Wireless DM Port (COM4)", "qcusbserps2k|Sierra Wireless DM Port (COM",
+                        "qcusbserps2k|Sierra Wireless DM Port ()", "Sierra Wireless NMEA Port (COM8)"});
     EXPECT_EQ("", none.dm);
     EXPECT_EQ("", none.nmea);
-    const ModemPorts first = FindModemPorts({"qcusbserps2k|Sierra Wireless NMEA Port (COM8)",
-                                             "qcusbserps2k|Sierra Wireless NMEA Port (COM9)"});
+    const ModemPorts first = FindModemPorts(
+        {"qcusbserps2k|Sierra Wireless NMEA Port (COM8)", "qcusbserps2k|Sierra Wireless NMEA Port (COM9)"});
     EXPECT_EQ("", first.dm);
     EXPECT_EQ("COM8", first.nmea);
 }

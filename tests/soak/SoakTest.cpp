@@ -63,15 +63,15 @@ constexpr int kChangeConfirm = 1012;
 constexpr int kUnblockPuk = 1013;
 constexpr int kUnblockNewPin = 1015;
 constexpr int kUnblockConfirm = 1016;
-constexpr int kDontShowAgain = 1020;  // GPS confirmation (template 131)
+constexpr int kDontShowAgain = 1020; // GPS confirmation (template 131)
 
 // What any step may take on a loaded machine, before the program's own
 // mandated waits for the faults it armed.
 constexpr DWORD kBaseBoundMs = 20000;
-constexpr DWORD kLinkRetryMs = 1000;      // each failed open of the modem link
-constexpr DWORD kGpsReadRetryMs = 500;    // each failed read of the tracking state
-constexpr DWORD kFirstReconnectMs = 10000;  // after a resume, fixed
-constexpr DWORD kResumeDelayMs = 5000;      // the default between later tries
+constexpr DWORD kLinkRetryMs = 1000;       // each failed open of the modem link
+constexpr DWORD kGpsReadRetryMs = 500;     // each failed read of the tracking state
+constexpr DWORD kFirstReconnectMs = 10000; // after a resume, fixed
+constexpr DWORD kResumeDelayMs = 5000;     // the default between later tries
 constexpr unsigned kRecentSteps = 20;
 constexpr unsigned kWarmUpSteps = 100;
 
@@ -94,10 +94,32 @@ std::wstring EnvText(const wchar_t* name)
 enum class Group { User, Windows, Fault };
 
 enum class Kind {
-    VerifyRight, VerifyWrong, VerifyBlock, VerifyCancel, MenuVerify, Settings, Unblock, UnblockWrong,
-    ChangePin, Protection, GpsOn, GpsOff, About, MenuDismiss,
-    SuspendResume, LockUnlock, ConsoleCycle, TaskbarCreated, DeviceRefresh,
-    ModemAbsent, ModemSlow, FailExport, CardOutIn, PowerCycle, DriverBusy, CardSwap,
+    VerifyRight,
+    VerifyWrong,
+    VerifyBlock,
+    VerifyCancel,
+    MenuVerify,
+    Settings,
+    Unblock,
+    UnblockWrong,
+    ChangePin,
+    Protection,
+    GpsOn,
+    GpsOff,
+    About,
+    MenuDismiss,
+    SuspendResume,
+    LockUnlock,
+    ConsoleCycle,
+    TaskbarCreated,
+    DeviceRefresh,
+    ModemAbsent,
+    ModemSlow,
+    FailExport,
+    CardOutIn,
+    PowerCycle,
+    DriverBusy,
+    CardSwap,
 };
 
 struct KindInfo {
@@ -148,15 +170,15 @@ const KindInfo& InfoOf(Kind kind)
 }
 
 using soak::Card;
+using soak::CountMessageWindows;
+using soak::CountWindows;
 using soak::DwordOf;
 using soak::OtherCode;
 using soak::PinTextOf;
+using soak::ProcessHandleCount;
 using soak::ReadCard;
 using soak::ReadProductKey;
 using soak::ValueSnapshot;
-using soak::CountMessageWindows;
-using soak::CountWindows;
-using soak::ProcessHandleCount;
 
 class SoakTest : public BrindleTest {
 protected:
@@ -172,7 +194,11 @@ private:
     bool Violation(const std::string& invariant);
     void Report(const std::string& invariant);
     void Note(const std::string& detail) { m_detail += (m_detail.empty() ? "" : ", ") + detail; }
-    void CountFault(const std::string& kind) { ++m_faults[kind]; ++m_faultTotal; }
+    void CountFault(const std::string& kind)
+    {
+        ++m_faults[kind];
+        ++m_faultTotal;
+    }
     void WriteProgress(unsigned steps, double seconds);
     void SampleObjects(DWORD& handles, DWORD& gdi, DWORD& user);
 
@@ -353,10 +379,12 @@ HWND SoakTest::OpenSettings()
     HWND settings = ExpectDialog(kSettingsPinLine, text::kCaption, "the settings dialog opens");
     if (!settings)
         return nullptr;
-    if (!Expect([&] {
-            const std::wstring line = ItemText(settings, kSettingsPinLine);
-            return !line.empty() && line != text::kCardChecking;
-        }, "the settings dialog reads the card"))
+    if (!Expect(
+            [&] {
+                const std::wstring line = ItemText(settings, kSettingsPinLine);
+                return !line.empty() && line != text::kCardChecking;
+            },
+            "the settings dialog reads the card"))
         return nullptr;
     return settings;
 }
@@ -618,9 +646,9 @@ bool SoakTest::StepGps(bool on)
         }
     }
     const std::wstring line = on && switched ? text::kGpsOnCom7 : text::kGpsOff;
-    if (!Expect([&] { return ItemText(settings, kGpsLine) == line; },
-                "the settings dialog shows GPS as \"" + Narrow(line) + "\" (it shows \"" +
-                    Narrow(ItemText(settings, kGpsLine)) + "\")"))
+    if (!Expect([&] { return ItemText(settings, kGpsLine) == line; }, "the settings dialog shows GPS as \"" +
+                                                                          Narrow(line) + "\" (it shows \"" +
+                                                                          Narrow(ItemText(settings, kGpsLine)) + "\")"))
         return false;
     if ((simmodem::GetValue(L"GpsTracking", 0) != 0) != (on && switched))
         return Violation("the modem's GPS follows the settings dialog");
@@ -716,8 +744,8 @@ bool SoakTest::StepModemAbsent()
     if (!Settle())
         return false;
     return Expect([&] { return Tray().TipOf(m_window) == TipText(text::kUnknown, text::kUnknown); },
-                  "without a modem the tooltip says the state is unknown (it says \"" +
-                      Narrow(Tray().TipOf(m_window)) + "\")");
+                  "without a modem the tooltip says the state is unknown (it says \"" + Narrow(Tray().TipOf(m_window)) +
+                      "\")");
 }
 
 bool SoakTest::StepModemSlow()
@@ -913,7 +941,7 @@ Kind SoakTest::Choose()
         }
         if (info.kind == Kind::CardSwap && card.Locked()) {
             open.push_back(&info);
-            total += 200;  // a locked card is of no more use
+            total += 200; // a locked card is of no more use
             continue;
         }
         if (fits) {
@@ -1039,8 +1067,8 @@ std::string SoakTest::KeyProblem()
     DWORD gpsStatus = 9;
     const DWORD tracking = simmodem::GetValue(L"GpsTracking", 0) != 0 ? 2 : 0;
     if (!DwordOf(key, L"GPSStatus", gpsStatus) || gpsStatus != tracking)
-        return "GPSStatus holds the state last read from the modem (" + std::to_string(gpsStatus) +
-               ", the modem's " + std::to_string(tracking) + ")";
+        return "GPSStatus holds the state last read from the modem (" + std::to_string(gpsStatus) + ", the modem's " +
+               std::to_string(tracking) + ")";
     DWORD dontShow = 9;
     if (!DwordOf(key, L"DontShowConfirmDialog", dontShow) || dontShow != m_dontShow)
         return "DontShowConfirmDialog changes only with the confirmation's check box (" + std::to_string(dontShow) +
@@ -1054,9 +1082,9 @@ bool SoakTest::CheckInvariants()
         return false;
     // The tooltip tells the simulated card and GPS as they are now.
     const std::wstring tip = ExpectedTip();
-    if (!Expect([&] { return Tray().TipOf(m_window) == tip; },
-                "the tooltip agrees with the card and GPS (it says \"" + Narrow(Tray().TipOf(m_window)) +
-                    "\", the platform says \"" + Narrow(tip) + "\")"))
+    if (!Expect([&] { return Tray().TipOf(m_window) == tip; }, "the tooltip agrees with the card and GPS (it says \"" +
+                                                                   Narrow(Tray().TipOf(m_window)) +
+                                                                   "\", the platform says \"" + Narrow(tip) + "\")"))
         return false;
 
     // The product key: GPSStatus the last state read from the module,
@@ -1068,10 +1096,12 @@ bool SoakTest::CheckInvariants()
 
     // Dialogs: each has its owner, no message is left, no stray dialog.
     const Card card = ReadCard();
-    WaitFor([&] {
-        const std::vector<HWND> dialogs = VisibleDialogs(m_pid);
-        return dialogs.empty() || (dialogs.size() == 1 && dialogs[0] == VerifyDialog());
-    }, m_boundMs);
+    WaitFor(
+        [&] {
+            const std::vector<HWND> dialogs = VisibleDialogs(m_pid);
+            return dialogs.empty() || (dialogs.size() == 1 && dialogs[0] == VerifyDialog());
+        },
+        m_boundMs);
     for (HWND dialog : VisibleDialogs(m_pid)) {
         const HWND owner = GetWindow(dialog, GW_OWNER);
         DWORD ownerPid = 0;
@@ -1114,10 +1144,9 @@ void SoakTest::Report(const std::string& invariant)
     std::ostringstream out;
     const Card card = ReadCard();
     out << "\nSOAK VIOLATION\n  seed " << m_seed << ", step " << m_step << "\n  invariant: " << invariant
-        << "\n  card: present " << card.present << ", protection " << card.protection << ", verified "
-        << card.verified << ", PIN1 attempts " << card.pinLeft << ", unblock attempts " << card.pukLeft
-        << "; GPS tracking " << simmodem::GetValue(L"GpsTracking", 0) << "; dialogs " << DescribeDialogs()
-        << "\n  last steps:\n";
+        << "\n  card: present " << card.present << ", protection " << card.protection << ", verified " << card.verified
+        << ", PIN1 attempts " << card.pinLeft << ", unblock attempts " << card.pukLeft << "; GPS tracking "
+        << simmodem::GetValue(L"GpsTracking", 0) << "; dialogs " << DescribeDialogs() << "\n  last steps:\n";
     for (const std::string& line : m_recent)
         out << "    " << line << "\n";
     out << "  replay: tools/soak --seed " << m_seed << " --replay-to " << m_step << "\n";
@@ -1191,7 +1220,8 @@ void SoakTest::RunSoak()
         const KindInfo& info = InfoOf(kind);
         if (replayTo && m_step == replayTo) {
             std::printf("soak: stopped before step %u (%s); brindle.exe (process %lu) runs on until it is ended, "
-                        "e.g. with simctl send exit\n", m_step, info.name, m_pid);
+                        "e.g. with simctl send exit\n",
+                        m_step, info.name, m_pid);
             std::fflush(stdout);
             while (m_brindle->IsRunning())
                 m_brindle->WaitForExit(60000);

@@ -21,7 +21,8 @@ constexpr wchar_t kLengthExact[] = L"%sは%u桁で入力してください。";
 constexpr wchar_t kGpsOffFailed[] = L"GPSを無効にできませんでした。";
 constexpr wchar_t kPinWrong[] = L"PIN1コードが誤っています。";
 constexpr wchar_t kGpsChecking[] = L"GPSの状態をチェックしています。";
-constexpr wchar_t kPinBlocked[] = L"PINロックされました。\nこのvevUIMカードを使用するには、PINロックの解除を行ってください。";
+constexpr wchar_t kPinBlocked[] =
+    L"PINロックされました。\nこのvevUIMカードを使用するには、PINロックの解除を行ってください。";
 constexpr wchar_t kGpsChanging[] = L"GPSの設定を変更しています。";
 constexpr wchar_t kCardAbsent[] = L"vevUIMカードが装着されていません。";
 constexpr wchar_t kUnknown[] = L"状態が不明です。";
@@ -32,10 +33,12 @@ constexpr wchar_t kCaption[] = L"Brindle";
 constexpr wchar_t kOtherUser[] = L"他のユーザーが使用中です。同時に使用することはできません。";
 constexpr wchar_t kUsable[] = L"使用可能です。";
 constexpr wchar_t kGpsOnPort[] = L"使用可能です。[ポート:COM%d]";
-constexpr wchar_t kPukAttemptsNote[] = L"注意: あと%d回PINロック解除コードを誤ると、vevUIMカードは使用できなくなります。";
+constexpr wchar_t kPukAttemptsNote[] =
+    L"注意: あと%d回PINロック解除コードを誤ると、vevUIMカードは使用できなくなります。";
 constexpr wchar_t kPinMismatch[] = L"新しいPIN1コードと新しいPIN1コード（確認）の内容が異なります。";
 constexpr wchar_t kPukWrong[] = L"PINロック解除コードが誤っています。";
-constexpr wchar_t kCardLockedNow[] = L"PINロックの解除失敗により、このvevUIMカードは完全にロックされました。\nZADvevへご相談ください。";
+constexpr wchar_t kCardLockedNow[] =
+    L"PINロックの解除失敗により、このvevUIMカードは完全にロックされました。\nZADvevへご相談ください。";
 constexpr wchar_t kCardLocked[] = L"vevUIMカードが完全にロックされています。";
 constexpr wchar_t kErrorCode[] = L"エラーコード: %d(%d)\n予期しないエラーが発生しました。";
 constexpr wchar_t kCardChecking[] = L"vevUIMカードの状態をチェックしています。";
@@ -55,21 +58,21 @@ struct StringEntry {
 };
 // The whole string table: no other id holds a string.
 constexpr StringEntry kStringTable[] = {
-    {101, kWindowClass}, {102, kWindowTitle},    {104, kPinAttemptsNote}, {105, kTip},
-    {106, kTipWithGps},  {107, kLengthRange},    {108, kGpsOnFailed},     {109, kLengthExact},
-    {110, kGpsOffFailed}, {111, kPinWrong},      {112, kGpsChecking},     {113, kPinBlocked},
-    {114, kGpsChanging}, {115, kCardAbsent},     {116, kUnknown},         {117, kPukNeeded},
-    {118, kGpsOn},       {119, kPinNeeded},      {120, kCaption},         {121, kOtherUser},
-    {122, kUsable},      {123, kGpsOnPort},      {124, kPukAttemptsNote}, {125, kPinMismatch},
-    {126, kPukWrong},    {127, kCardLockedNow},  {128, kCardLocked},      {129, kErrorCode},
-    {130, kCardChecking}, {132, kGuestRefused},  {133, kNoDevice},        {134, kOsUnsupported},
-    {135, kNoDevice},    {136, kCommFailed},     {137, kPin1Name},        {138, kPukName},
-    {139, kGpsOff},      {142, kCannotStartYet}, {146, kFutureOsQuestion},
+    {101, kWindowClass},  {102, kWindowTitle},    {104, kPinAttemptsNote},  {105, kTip},
+    {106, kTipWithGps},   {107, kLengthRange},    {108, kGpsOnFailed},      {109, kLengthExact},
+    {110, kGpsOffFailed}, {111, kPinWrong},       {112, kGpsChecking},      {113, kPinBlocked},
+    {114, kGpsChanging},  {115, kCardAbsent},     {116, kUnknown},          {117, kPukNeeded},
+    {118, kGpsOn},        {119, kPinNeeded},      {120, kCaption},          {121, kOtherUser},
+    {122, kUsable},       {123, kGpsOnPort},      {124, kPukAttemptsNote},  {125, kPinMismatch},
+    {126, kPukWrong},     {127, kCardLockedNow},  {128, kCardLocked},       {129, kErrorCode},
+    {130, kCardChecking}, {132, kGuestRefused},   {133, kNoDevice},         {134, kOsUnsupported},
+    {135, kNoDevice},     {136, kCommFailed},     {137, kPin1Name},         {138, kPukName},
+    {139, kGpsOff},       {142, kCannotStartYet}, {146, kFutureOsQuestion},
 };
 
 // Menu 106's popup, top to bottom; a separator has no text.
 constexpr StringEntry kTrayMenu[] = {
-    {40002, L"Brindleを開く(&O)"}, {40003, L"PIN1を照合する(&C)"}, {0, nullptr},
+    {40002, L"Brindleを開く(&O)"},  {40003, L"PIN1を照合する(&C)"}, {0, nullptr},
     {40004, L"バージョン情報(&V)"}, {40005, L"終了(&X)"},
 };
 
@@ -83,8 +86,14 @@ constexpr wchar_t kAboutCaption[] = L"Brindleのバージョン情報";
 // %u takes the next argument.
 std::wstring FillIn(const wchar_t* format, const std::vector<std::wstring>& args);
 
-inline std::wstring FormatArg(const std::wstring& text) { return text; }
-inline std::wstring FormatArg(const wchar_t* text) { return text; }
+inline std::wstring FormatArg(const std::wstring& text)
+{
+    return text;
+}
+inline std::wstring FormatArg(const wchar_t* text)
+{
+    return text;
+}
 template <typename Number, typename = std::enable_if_t<std::is_arithmetic_v<Number>>>
 std::wstring FormatArg(Number number)
 {

@@ -43,8 +43,7 @@ std::uint32_t Adler32(const std::uint8_t* data, std::size_t size)
     return (b << 16) | a;
 }
 
-std::vector<std::uint8_t> EncodePng(std::uint32_t width, std::uint32_t height,
-                                    const std::vector<std::uint8_t>& rgb)
+std::vector<std::uint8_t> EncodePng(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& rgb)
 {
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
     if (width == 0 || height == 0 || rgb.size() != rowBytes * height)
@@ -76,7 +75,7 @@ std::vector<std::uint8_t> EncodePng(std::uint32_t width, std::uint32_t height,
     std::vector<std::uint8_t> header;
     PutBe32(header, width);
     PutBe32(header, height);
-    header.insert(header.end(), {8, 2, 0, 0, 0});   // 8 bits per channel, RGB
+    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8 bits per channel, RGB
     PutChunk(png, "IHDR", header);
     PutChunk(png, "IDAT", zlib);
     PutChunk(png, "IEND", {});

@@ -55,8 +55,8 @@ bool WritePngFile(const std::wstring& path, int width, int height, const std::ve
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    const bool ok = WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr) &&
-                    written == png.size();
+    const bool ok =
+        WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr) && written == png.size();
     CloseHandle(file);
     return ok;
 }

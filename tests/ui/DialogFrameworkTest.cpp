@@ -223,7 +223,10 @@ struct DpiCase {
     int bitmapId;
 };
 
-void PrintTo(const DpiCase& c, std::ostream* os) { *os << "dpi " << c.dpi; }
+void PrintTo(const DpiCase& c, std::ostream* os)
+{
+    *os << "dpi " << c.dpi;
+}
 
 class HeaderBitmapTest : public testing::TestWithParam<DpiCase> {
 protected:
@@ -252,8 +255,8 @@ TEST_P(HeaderBitmapTest, AboutHeaderMatchesTheScreenDpi)
 
     CAboutDialog about;
     ASSERT_TRUE(about.Open(::GetModuleHandleW(nullptr), nullptr));
-    HBITMAP shown = reinterpret_cast<HBITMAP>(
-        ::SendDlgItemMessageW(about.m_hWnd, IDC_ABOUT_HEADER, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    HBITMAP shown =
+        reinterpret_cast<HBITMAP>(::SendDlgItemMessageW(about.m_hWnd, IDC_ABOUT_HEADER, STM_GETIMAGE, IMAGE_BITMAP, 0));
     ASSERT_NE(nullptr, shown);
     const SIZE got = BitmapSize(shown);
     EXPECT_EQ(want.cx, got.cx) << "dpi " << s_dpi;
@@ -269,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(Dpi, HeaderBitmapTest,
 TEST(MutexLockTest, AnAbandonedMutexIsRefusedOnceAndLeavesNoHold)
 {
     CMutexLock lock;
-    std::thread([&] { EXPECT_EQ(CMutexLock::kAcquired, lock.Lock()); }).join();   // exits holding it
+    std::thread([&] { EXPECT_EQ(CMutexLock::kAcquired, lock.Lock()); }).join(); // exits holding it
 
     EXPECT_EQ(CMutexLock::kNotAcquired, lock.Lock());
     int other = 1;

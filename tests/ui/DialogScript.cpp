@@ -5,7 +5,7 @@
 namespace {
 
 constexpr UINT kTickMs = 20;
-constexpr unsigned kMaxTicks = 500;   // 10 s: far beyond any script's need
+constexpr unsigned kMaxTicks = 500; // 10 s: far beyond any script's need
 
 CDialogScript* g_running = nullptr;
 

@@ -13,7 +13,10 @@
 
 namespace {
 
-HINSTANCE Module() { return ::GetModuleHandleW(nullptr); }
+HINSTANCE Module()
+{
+    return ::GetModuleHandleW(nullptr);
+}
 
 struct ConfirmCase {
     const char* name;
@@ -24,7 +27,10 @@ struct ConfirmCase {
     bool writes;
 };
 
-void PrintTo(const ConfirmCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ConfirmCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class GPSConfirmDialogTest : public testing::TestWithParam<ConfirmCase> {};
 

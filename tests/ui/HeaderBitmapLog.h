@@ -26,16 +26,15 @@ public:
     // The recorded bitmaps that have not been deleted.
     std::size_t Alive() const
     {
-        return static_cast<std::size_t>(std::count_if(m_bitmaps.begin(), m_bitmaps.end(), [](HGDIOBJ bitmap) {
-            return ::GetObjectType(bitmap) == OBJ_BITMAP;
-        }));
+        return static_cast<std::size_t>(std::count_if(
+            m_bitmaps.begin(), m_bitmaps.end(), [](HGDIOBJ bitmap) { return ::GetObjectType(bitmap) == OBJ_BITMAP; }));
     }
 
 private:
     void Add(HWND hDlg)
     {
-        HGDIOBJ shown = reinterpret_cast<HGDIOBJ>(
-            ::SendDlgItemMessageW(hDlg, m_controlId, STM_GETIMAGE, IMAGE_BITMAP, 0));
+        HGDIOBJ shown =
+            reinterpret_cast<HGDIOBJ>(::SendDlgItemMessageW(hDlg, m_controlId, STM_GETIMAGE, IMAGE_BITMAP, 0));
         if (shown != nullptr && std::find(m_bitmaps.begin(), m_bitmaps.end(), shown) == m_bitmaps.end())
             m_bitmaps.push_back(shown);
     }

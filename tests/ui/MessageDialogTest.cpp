@@ -38,8 +38,14 @@ Shown ShowAndMeasure(const wchar_t* text, HWND owner = nullptr, const std::wstri
     return shown;
 }
 
-int Height(const RECT& rc) { return rc.bottom - rc.top; }
-int Width(const RECT& rc) { return rc.right - rc.left; }
+int Height(const RECT& rc)
+{
+    return rc.bottom - rc.top;
+}
+int Width(const RECT& rc)
+{
+    return rc.right - rc.left;
+}
 
 // Height of one line of the system's message font.
 int MessageFontLineHeight()
@@ -95,8 +101,8 @@ TEST(MessageDialogTest, ShortTextGetsTheButtonWidthWithTheButtonCentred)
 
 TEST(MessageDialogTest, ComesUpCentredOnTheScreenNotOverItsOwner)
 {
-    HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 160, 90, nullptr,
-                                   nullptr, nullptr, nullptr);
+    HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 160, 90, nullptr, nullptr,
+                                   nullptr, nullptr);
     ASSERT_NE(nullptr, owner);
     Shown s = ShowAndMeasure(kLongLine, owner);
     ::DestroyWindow(owner);

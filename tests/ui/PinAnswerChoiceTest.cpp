@@ -40,17 +40,16 @@ TEST_P(PinAnswerChoiceTest, Row)
 // offered. Wrong code: string 111, 40003 greyed, ask again. Anything else:
 // the error message, the settings dialog ends, 40003 left to the closing
 // status check.
-INSTANTIATE_TEST_SUITE_P(
-    Rows, PinAnswerChoiceTest,
-    ::testing::Values(PinAnswerCase{0, 0, PinAnswerNext::Finish, true, 1, false},
-                      PinAnswerCase{17, 113, PinAnswerNext::Finish, true, 3, true},
-                      PinAnswerCase{19, 111, PinAnswerNext::AskAgain, true, 0, false},
-                      PinAnswerCase{8, 0, PinAnswerNext::Fail, false, 0, false},
-                      PinAnswerCase{9, 0, PinAnswerNext::Fail, false, 0, false},
-                      PinAnswerCase{12, 0, PinAnswerNext::Fail, false, 0, false},
-                      PinAnswerCase{22, 0, PinAnswerNext::Fail, false, 0, false},
-                      // Status answers are no answer to a PIN1 request.
-                      PinAnswerCase{1, 0, PinAnswerNext::Fail, false, 0, false},
-                      PinAnswerCase{3, 0, PinAnswerNext::Fail, false, 0, false}));
+INSTANTIATE_TEST_SUITE_P(Rows, PinAnswerChoiceTest,
+                         ::testing::Values(PinAnswerCase{0, 0, PinAnswerNext::Finish, true, 1, false},
+                                           PinAnswerCase{17, 113, PinAnswerNext::Finish, true, 3, true},
+                                           PinAnswerCase{19, 111, PinAnswerNext::AskAgain, true, 0, false},
+                                           PinAnswerCase{8, 0, PinAnswerNext::Fail, false, 0, false},
+                                           PinAnswerCase{9, 0, PinAnswerNext::Fail, false, 0, false},
+                                           PinAnswerCase{12, 0, PinAnswerNext::Fail, false, 0, false},
+                                           PinAnswerCase{22, 0, PinAnswerNext::Fail, false, 0, false},
+                                           // Status answers are no answer to a PIN1 request.
+                                           PinAnswerCase{1, 0, PinAnswerNext::Fail, false, 0, false},
+                                           PinAnswerCase{3, 0, PinAnswerNext::Fail, false, 0, false}));
 
 } // namespace

@@ -15,7 +15,10 @@
 
 namespace {
 
-HINSTANCE Module() { return ::GetModuleHandleW(nullptr); }
+HINSTANCE Module()
+{
+    return ::GetModuleHandleW(nullptr);
+}
 
 // Lets a test read the complaint, which the message dialog draws itself.
 template <class Dialog>
@@ -41,9 +44,9 @@ std::wstring ExactComplaint(UINT nameId, unsigned length)
 // What one press of OK led to.
 struct Outcome {
     INT_PTR result = 0;
-    std::wstring complaint;        // empty when none came up
+    std::wstring complaint; // empty when none came up
     std::wstring complaintCaption;
-    bool editsEmptied = false;     // after the complaint was closed
+    bool editsEmptied = false; // after the complaint was closed
     bool focusOnFirstEdit = false;
 };
 
@@ -91,7 +94,10 @@ struct CheckCase {
     bool passes;
 };
 
-void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CheckCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class CheckPinEntryTest : public testing::TestWithParam<CheckCase> {};
 
@@ -99,8 +105,8 @@ TEST_P(CheckPinEntryTest, AcceptsOnlyDigitsWithinTheConfiguredLength)
 {
     const CheckCase& c = GetParam();
     Exposed<CCheckPinDialog> dialog;
-    Outcome out = Submit(dialog, IDD_CHECK_PIN, kCheckEdits, {c.pin}, !c.passes,
-                         c.passes ? L"" : L"complaint_pin_range");
+    Outcome out =
+        Submit(dialog, IDD_CHECK_PIN, kCheckEdits, {c.pin}, !c.passes, c.passes ? L"" : L"complaint_pin_range");
     if (c.passes) {
         EXPECT_EQ(IDOK, out.result) << c.name;
         EXPECT_EQ(std::wstring(c.pin), dialog.m_szPin) << c.name;
@@ -138,7 +144,8 @@ TEST(PinEntryTest, ANinthDigitCannotBeTyped)
         typed = ItemText(dialog.m_hWnd, IDC_CHECK_PIN);
         Click(dialog.m_hWnd, IDOK);
     });
-    EXPECT_EQ(IDOK, script.RunModal([&] { return dialog.DoModal(Module(), MAKEINTRESOURCEW(IDD_CHECK_PIN), nullptr, 3); }));
+    EXPECT_EQ(IDOK,
+              script.RunModal([&] { return dialog.DoModal(Module(), MAKEINTRESOURCEW(IDD_CHECK_PIN), nullptr, 3); }));
     EXPECT_EQ(L"12345678", typed);
     EXPECT_STREQ(L"12345678", dialog.m_szPin);
 }
@@ -155,10 +162,13 @@ TEST(PinEntryTest, NonDigitsFailEvenWhenNoMinimumIsConfigured)
 struct ChangeCase {
     const char* name;
     std::vector<std::wstring> entries;
-    UINT complaintId;   // 0: passes; IDS_PIN_MISMATCH; else the length complaint
+    UINT complaintId; // 0: passes; IDS_PIN_MISMATCH; else the length complaint
 };
 
-void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ChangeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ChangePinDialogTest : public testing::TestWithParam<ChangeCase> {};
 
@@ -194,8 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(UnlockPukDialogTest, UnblockCodeOfOneLengthUsesTheOneLengthWording)
 {
     Exposed<CUnlockPukDialog> dialog;
-    Outcome shortPuk = Submit(dialog, IDD_UNLOCK_PUK, kUnlockEdits, {L"1234567", L"1234", L"1234"}, true,
-                               L"complaint_puk_exact");
+    Outcome shortPuk =
+        Submit(dialog, IDD_UNLOCK_PUK, kUnlockEdits, {L"1234567", L"1234", L"1234"}, true, L"complaint_puk_exact");
     EXPECT_EQ(ExactComplaint(IDS_PUK_NAME, 8), shortPuk.complaint);
 
     Outcome shortPin = Submit(dialog, IDD_UNLOCK_PUK, kUnlockEdits, {L"12345678", L"123", L"123"}, true);
@@ -224,12 +234,19 @@ struct PinDialogKind {
 template <class Dialog>
 PinDialogKind Kind(const char* name, UINT templateId, int noteId, UINT noteStringId, std::vector<int> edits)
 {
-    return PinDialogKind{
-        name, templateId, noteId, noteStringId, std::move(edits), []() -> IPinDialog* { return new Exposed<Dialog>; },
-        [](IPinDialog* d) { return static_cast<Exposed<Dialog>*>(d)->ComplaintWindow(); }};
+    return PinDialogKind{name,
+                         templateId,
+                         noteId,
+                         noteStringId,
+                         std::move(edits),
+                         []() -> IPinDialog* { return new Exposed<Dialog>; },
+                         [](IPinDialog* d) { return static_cast<Exposed<Dialog>*>(d)->ComplaintWindow(); }};
 }
 
-void PrintTo(const PinDialogKind& k, std::ostream* os) { *os << k.name; }
+void PrintTo(const PinDialogKind& k, std::ostream* os)
+{
+    *os << k.name;
+}
 
 class PinDialogTest : public testing::TestWithParam<PinDialogKind> {
 protected:
@@ -238,9 +255,8 @@ protected:
     {
         CDialogScript script;
         script.Then(step);
-        return script.RunModal([&] {
-            return m_dialog->DoModal(Module(), MAKEINTRESOURCEW(GetParam().templateId), nullptr, attempts);
-        });
+        return script.RunModal(
+            [&] { return m_dialog->DoModal(Module(), MAKEINTRESOURCEW(GetParam().templateId), nullptr, attempts); });
     }
     std::unique_ptr<IPinDialog> m_dialog;
 };
@@ -277,13 +293,13 @@ TEST_P(PinDialogTest, OwnerCloseEndsAnOpenComplaintFirst)
 {
     HWND complaint = nullptr;
     CDialogScript script;
-    script.Then([&] { Click(m_dialog->m_hWnd, IDOK); })   // everything empty: a complaint
+    script
+        .Then([&] { Click(m_dialog->m_hWnd, IDOK); }) // everything empty: a complaint
         .WaitFor([&] { return (complaint = GetParam().complaintWindow(m_dialog.get())) != nullptr; })
         .Then([&] { m_dialog->Close(DLG_CLOSED_BY_OWNER); });
     // Were the complaint left up, the script would run out of time instead.
-    INT_PTR result = script.RunModal([&] {
-        return m_dialog->DoModal(Module(), MAKEINTRESOURCEW(GetParam().templateId), nullptr, 3);
-    });
+    INT_PTR result = script.RunModal(
+        [&] { return m_dialog->DoModal(Module(), MAKEINTRESOURCEW(GetParam().templateId), nullptr, 3); });
     EXPECT_EQ(DLG_CLOSED_BY_OWNER, result);
     EXPECT_FALSE(::IsWindow(complaint));
     EXPECT_EQ(nullptr, m_dialog->m_hWnd);
@@ -291,18 +307,17 @@ TEST_P(PinDialogTest, OwnerCloseEndsAnOpenComplaintFirst)
 
 INSTANTIATE_TEST_SUITE_P(
     Dialogs, PinDialogTest,
-    testing::Values(Kind<CCheckPinDialog>("check", IDD_CHECK_PIN, IDC_CHECK_PIN_NOTE, IDS_PIN_RETRIES_NOTE, kCheckEdits),
-                    Kind<CChangePinDialog>("change", IDD_CHANGE_PIN, IDC_CHANGE_PIN_NOTE, IDS_PIN_RETRIES_NOTE,
-                                           kChangeEdits),
-                    Kind<CUnlockPukDialog>("unlock", IDD_UNLOCK_PUK, IDC_UNLOCK_PUK_NOTE, IDS_PUK_RETRIES_NOTE,
-                                           kUnlockEdits)),
+    testing::Values(
+        Kind<CCheckPinDialog>("check", IDD_CHECK_PIN, IDC_CHECK_PIN_NOTE, IDS_PIN_RETRIES_NOTE, kCheckEdits),
+        Kind<CChangePinDialog>("change", IDD_CHANGE_PIN, IDC_CHANGE_PIN_NOTE, IDS_PIN_RETRIES_NOTE, kChangeEdits),
+        Kind<CUnlockPukDialog>("unlock", IDD_UNLOCK_PUK, IDC_UNLOCK_PUK_NOTE, IDS_PUK_RETRIES_NOTE, kUnlockEdits)),
     [](const testing::TestParamInfo<PinDialogKind>& info) { return std::string(info.param.name); });
 
 TEST(CheckPinDialogTest, TrayOpeningShowsOnTheTaskbarWithTheIcon)
 {
     Exposed<CCheckPinDialog> dialog;
-    HICON icon = static_cast<HICON>(
-        ::LoadImageW(Module(), MAKEINTRESOURCEW(IDI_BRINDLE), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    HICON icon =
+        static_cast<HICON>(::LoadImageW(Module(), MAKEINTRESOURCEW(IDI_BRINDLE), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     ASSERT_NE(nullptr, icon);
     dialog.m_hIcon = icon;
     dialog.m_bAppWindow = TRUE;

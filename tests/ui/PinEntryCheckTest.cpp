@@ -21,8 +21,8 @@ TEST_P(DigitsOnlyTest, AcceptsOnlyAsciiDigits)
 INSTANTIATE_TEST_SUITE_P(Texts, DigitsOnlyTest,
                          testing::Values(DigitsCase{L"", true}, DigitsCase{L"0123456789", true},
                                          DigitsCase{L"12 4", false}, DigitsCase{L"-123", false},
-                                         DigitsCase{L"\xFF11\xFF12", false},   // full-width digits
-                                         DigitsCase{L"\x0661\x0662", false},   // Arabic-Indic digits
+                                         DigitsCase{L"\xFF11\xFF12", false}, // full-width digits
+                                         DigitsCase{L"\x0661\x0662", false}, // Arabic-Indic digits
                                          DigitsCase{L"12/4", false}, DigitsCase{L"12:4", false}));
 
 TEST(PinEntryCheckTest, TheFirstFailingEntryInOrderIsReported)

@@ -15,18 +15,18 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-#define EXPECT_BYTES(expectedHex, actual)                                             \
-    do {                                                                              \
-        Bytes expectedBytes = FromHex(expectedHex);                                   \
-        EXPECT_EQ(expectedBytes, (actual)) << "expected " << ToHex(expectedBytes, 4)  \
-                                           << "\n  actual " << ToHex(actual, 4);      \
+#define EXPECT_BYTES(expectedHex, actual)                                                                              \
+    do {                                                                                                               \
+        Bytes expectedBytes = FromHex(expectedHex);                                                                    \
+        EXPECT_EQ(expectedBytes, (actual))                                                                             \
+            << "expected " << ToHex(expectedBytes, 4) << "\n  actual " << ToHex(actual, 4);                            \
     } while (0)
 
 // "A" and "B" as UTF-16LE with terminators.
 const Bytes kPathA = {0x41, 0, 0, 0};
 const Bytes kNameB = {0x42, 0, 0, 0};
 
-}  // namespace
+} // namespace
 
 TEST(MiscWireTest, CapsuleSizeRoundsThePayloadUpToWholeBlocks)
 {
@@ -34,8 +34,7 @@ TEST(MiscWireTest, CapsuleSizeRoundsThePayloadUpToWholeBlocks)
     EXPECT_EQ(24u, MiscWire::CapsuleSize(1));
     EXPECT_EQ(24u, MiscWire::CapsuleSize(8));
     EXPECT_EQ(32u, MiscWire::CapsuleSize(9));
-    EXPECT_EQ(0u, MiscWire::CapsuleSize(MiscWire::kMaxPayloadLength + 1))
-        << "a size that could wrap is refused";
+    EXPECT_EQ(0u, MiscWire::CapsuleSize(MiscWire::kMaxPayloadLength + 1)) << "a size that could wrap is refused";
     EXPECT_EQ(0u, MiscWire::CapsuleSize(0xFFFFFFFFu));
 }
 
@@ -43,8 +42,7 @@ TEST(MiscWireTest, CapsuleFrameLayout)
 {
     Bytes capsule(32, 0xEE);
     MiscWire::WriteCapsuleFrame(capsule.data(), 9, 0x01020304);
-    EXPECT_BYTES("09000000 20000000 04030201 eeeeeeee eeeeeeee eeeeeeee eeeeeeee 00000000",
-                 capsule);
+    EXPECT_BYTES("09000000 20000000 04030201 eeeeeeee eeeeeeee eeeeeeee eeeeeeee 00000000", capsule);
 
     MiscWire::CapsuleHeader header{};
     ASSERT_TRUE(MiscWire::ReadCapsuleHeader(capsule.data(), 12, &header));
@@ -100,7 +98,7 @@ TEST(MiscWireTest, InnerRequestParserRejectsInconsistentSizes)
     Bytes hugeInput = inner;
     hugeInput[12] = 0xF0;
     hugeInput[13] = hugeInput[14] = hugeInput[15] = 0xFF;
-    hugeInput[4] = 0x08;  // 0xFFFFFFF0 + 24 wraps to 8 in 32 bits
+    hugeInput[4] = 0x08; // 0xFFFFFFF0 + 24 wraps to 8 in 32 bits
     hugeInput[5] = hugeInput[6] = hugeInput[7] = 0;
     EXPECT_FALSE(MiscWire::ReadInnerRequest(hugeInput.data(), hugeInput.size(), &parsed))
         << "a length whose sum wraps must not pass";
@@ -179,7 +177,7 @@ TEST(MiscWireTest, RegQueryParserRejectsMalformedRecords)
     const Bytes good = FromHex("52675149 1b000000 13000000 04000000 41000000 42000000 000000");
     MiscWire::RegQueryRecord parsed{};
     Bytes shortPath = good;
-    shortPath[12] = 0x18;  // path claims to run past the record
+    shortPath[12] = 0x18; // path claims to run past the record
     EXPECT_FALSE(MiscWire::ReadRegQueryRecord(shortPath.data(), shortPath.size(), &parsed));
     Bytes bigSize = good;
     bigSize[4] = 0x1c;

@@ -50,8 +50,8 @@ void Log(const char* format, ...)
         return;
     SYSTEMTIME t;
     GetLocalTime(&t);
-    fprintf(f, "%04d/%02d/%02d %02d:%02d:%02d.%03d [PID:%lu]%s", t.wYear, t.wMonth, t.wDay, t.wHour,
-            t.wMinute, t.wSecond, t.wMilliseconds, GetCurrentProcessId(), message);
+    fprintf(f, "%04d/%02d/%02d %02d:%02d:%02d.%03d [PID:%lu]%s", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+            t.wSecond, t.wMilliseconds, GetCurrentProcessId(), message);
     fclose(f);
 }
 
@@ -90,13 +90,20 @@ void ParseOptions()
             continue;
         }
         ++i;
-        if (name == L"--class") g_options.windowClass = value;
-        else if (name == L"--title") g_options.title = value;
-        else if (name == L"--tip") g_options.tip = Unescape(value);
-        else if (name == L"--mutex") g_options.mutexName = value;
-        else if (name == L"--exit-code") g_options.exitCode = _wtoi(value);
-        else if (name == L"--exit-at-start") g_options.exitAtStart = _wtoi(value);
-        else if (name == L"--add-tries") g_options.addTries = _wtoi(value);
+        if (name == L"--class")
+            g_options.windowClass = value;
+        else if (name == L"--title")
+            g_options.title = value;
+        else if (name == L"--tip")
+            g_options.tip = Unescape(value);
+        else if (name == L"--mutex")
+            g_options.mutexName = value;
+        else if (name == L"--exit-code")
+            g_options.exitCode = _wtoi(value);
+        else if (name == L"--exit-at-start")
+            g_options.exitAtStart = _wtoi(value);
+        else if (name == L"--add-tries")
+            g_options.addTries = _wtoi(value);
     }
     LocalFree(args);
 }
@@ -141,8 +148,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == TRAYAPP_EDIT && HIWORD(wParam) == EN_CHANGE) {
-            EnableWindow(GetDlgItem(dialog, IDOK),
-                         GetWindowTextLengthW(GetDlgItem(dialog, TRAYAPP_EDIT)) > 0);
+            EnableWindow(GetDlgItem(dialog, IDOK), GetWindowTextLengthW(GetDlgItem(dialog, TRAYAPP_EDIT)) > 0);
         } else if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
             wchar_t code[64] = L"";
             GetDlgItemTextW(dialog, TRAYAPP_EDIT, code, ARRAYSIZE(code));
@@ -235,8 +241,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     OSVERSIONINFOEXW version = {};
     version.dwOSVersionInfoSize = sizeof version;
     if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) {
-        Log("Version:%lu.%lu.%lu product %u\n", version.dwMajorVersion, version.dwMinorVersion,
-            version.dwBuildNumber, version.wProductType);
+        Log("Version:%lu.%lu.%lu product %u\n", version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber,
+            version.wProductType);
     }
     if (g_options.exitAtStart >= 0)
         return g_options.exitAtStart;
@@ -264,8 +270,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     windowClass.lpszClassName = g_options.windowClass.c_str();
     if (!RegisterClassExW(&windowClass))
         return 2;
-    HWND window = CreateWindowExW(0, g_options.windowClass.c_str(), g_options.title.c_str(),
-                                  WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, g_options.windowClass.c_str(), g_options.title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0,
+                                  320, 240, nullptr, nullptr, instance, nullptr);
     if (!window) {
         Log("Create:FAIL\n");
         return 3;
