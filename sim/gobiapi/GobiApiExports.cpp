@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
-#include <string>
+#include <cwchar>
 
 #include "sim/gobiapi/SimCard.h"
 #include "sim/gobiapi/SimStateStore.h"
@@ -21,9 +20,17 @@ constexpr std::uint32_t kPin1 = 1;
 // The link belongs to the process, as the vendor library's does; the rest of
 // the state is shared through the registry. A power cycle of the card
 // (PowerCycles counts them) ends every process's link.
-std::mutex g_lock;
+CRITICAL_SECTION g_lock; // from the load to the unload
 bool g_linkOpen = false;
 std::uint32_t g_linkCycle = 0;
+
+class Held {
+public:
+    Held() { EnterCriticalSection(&g_lock); }
+    ~Held() { LeaveCriticalSection(&g_lock); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+};
 
 enum class Needs { Nothing, Link };
 
@@ -42,7 +49,8 @@ void CyclePower(SimStateStore& store)
 // Wine soon gives a process id again: the mark carries the start time too.
 void NoteLoad(SimStateStore& store)
 {
-    const std::wstring name = L"Loaded." + std::to_wstring(GetCurrentProcessId());
+    wchar_t name[32];
+    std::swprintf(name, sizeof name / sizeof name[0], L"Loaded.%lu", GetCurrentProcessId());
     FILETIME created = {}, exited = {}, kernel = {}, user = {};
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     const std::uint32_t stamp = created.dwLowDateTime | 1;
@@ -61,19 +69,19 @@ bool LinkOpen(const SimStateStore& store)
 // beside it only on the next N calls, after which both go.
 bool TakeForcedFailure(SimStateStore& store, const char* exportName, std::uint32_t& code)
 {
-    const std::wstring failName = ExportValueName(L"Fail.", exportName);
-    if (!store.Read(failName, code))
+    const ValueName failName(L"Fail.", exportName);
+    if (!store.Read(failName.c_str(), code))
         return false;
-    const std::wstring countName = ExportValueName(L"FailCount.", exportName);
+    const ValueName countName(L"FailCount.", exportName);
     std::uint32_t left = 0;
-    if (!store.Read(countName, left))
+    if (!store.Read(countName.c_str(), left))
         return true;
     if (left > 1) {
-        store.Write(countName, left - 1);
+        store.Write(countName.c_str(), left - 1);
         return true;
     }
-    store.Delete(countName);
-    store.Delete(failName);
+    store.Delete(countName.c_str());
+    store.Delete(failName.c_str());
     return left == 1;
 }
 
@@ -85,16 +93,16 @@ std::uint32_t Answer(const char* exportName, Needs needs, Body body)
 {
     std::uint32_t delay = 0;
     {
-        std::lock_guard<std::mutex> hold(g_lock);
+        const Held hold;
         SimStateStore store;
-        std::wstring calls = ExportValueName(L"Calls.", exportName);
-        store.Write(calls, store.Value(calls, 0) + 1);
-        delay = store.Value(ExportValueName(L"Delay.", exportName), 0);
+        const ValueName calls(L"Calls.", exportName);
+        store.Write(calls.c_str(), store.Value(calls.c_str(), 0) + 1);
+        delay = store.Value(ValueName(L"Delay.", exportName).c_str(), 0);
     }
     if (delay)
         Sleep(delay);
 
-    std::lock_guard<std::mutex> hold(g_lock);
+    const Held hold;
     SimStateStore store;
     std::uint32_t forced = 0;
     if (TakeForcedFailure(store, exportName, forced))
@@ -140,8 +148,11 @@ extern "C" {
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
+        InitializeCriticalSection(&g_lock);
         SimStateStore store;
         NoteLoad(store);
+    } else if (reason == DLL_PROCESS_DETACH) {
+        DeleteCriticalSection(&g_lock);
     }
     return TRUE;
 }

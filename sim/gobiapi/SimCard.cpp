@@ -1,11 +1,13 @@
 #include "sim/gobiapi/SimCard.h"
 
+#include <cstring>
+
 namespace simmodem {
 namespace {
 
 // Checks PIN1 for the three operations that present it; on success the caller
 // applies its own change.
-std::uint32_t PresentPin(SimCard& card, const std::string& pin)
+std::uint32_t PresentPin(SimCard& card, const SimCode& pin)
 {
     if (card.pukLeft == 0 || card.pinLeft == 0)
         return kPinBlocked;
@@ -22,6 +24,22 @@ std::uint32_t PresentPin(SimCard& card, const std::string& pin)
 }
 
 } // namespace
+
+bool SimCode::Assign(const char* text)
+{
+    if (!text)
+        return false;
+    const std::size_t length = std::strlen(text);
+    if (length > kCapacity)
+        return false;
+    std::memcpy(text_, text, length + 1);
+    return true;
+}
+
+bool operator==(const SimCode& a, const SimCode& b)
+{
+    return std::strcmp(a.text_, b.text_) == 0;
+}
 
 std::uint32_t DerivedPinStatus(const SimCard& card)
 {
@@ -44,14 +62,14 @@ std::uint32_t QueryPinStatus(const SimCard& card, std::uint32_t& status)
     return kOk;
 }
 
-std::uint32_t VerifyPin(SimCard& card, const std::string& pin)
+std::uint32_t VerifyPin(SimCard& card, const SimCode& pin)
 {
     if (!card.present)
         return kNoCard;
     return PresentPin(card, pin);
 }
 
-std::uint32_t ChangePin(SimCard& card, const std::string& pin, const std::string& newPin)
+std::uint32_t ChangePin(SimCard& card, const SimCode& pin, const SimCode& newPin)
 {
     if (!card.present)
         return kNoCard;
@@ -61,7 +79,7 @@ std::uint32_t ChangePin(SimCard& card, const std::string& pin, const std::string
     return result;
 }
 
-std::uint32_t SetPinProtection(SimCard& card, std::uint32_t enable, const std::string& pin)
+std::uint32_t SetPinProtection(SimCard& card, std::uint32_t enable, const SimCode& pin)
 {
     if (!card.present)
         return kNoCard;
@@ -71,7 +89,7 @@ std::uint32_t SetPinProtection(SimCard& card, std::uint32_t enable, const std::s
     return result;
 }
 
-std::uint32_t UnblockPin(SimCard& card, const std::string& puk, const std::string& newPin)
+std::uint32_t UnblockPin(SimCard& card, const SimCode& puk, const SimCode& newPin)
 {
     if (!card.present)
         return kNoCard;

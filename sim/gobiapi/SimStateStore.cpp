@@ -1,7 +1,5 @@
 #include "sim/gobiapi/SimStateStore.h"
 
-#include <vector>
-
 #include "sim/gobiapi/SimModemKey.h"
 
 namespace simmodem {
@@ -19,68 +17,64 @@ SimStateStore::~SimStateStore()
         RegCloseKey(key_);
 }
 
-bool SimStateStore::Read(const std::wstring& name, std::uint32_t& value) const
+bool SimStateStore::Read(const wchar_t* name, std::uint32_t& value) const
 {
     if (!key_)
         return false;
     DWORD type = 0, data = 0, size = sizeof data;
-    if (RegQueryValueExW(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof data)
         return false;
     value = data;
     return true;
 }
 
-std::uint32_t SimStateStore::Value(const std::wstring& name, std::uint32_t fallback) const
+std::uint32_t SimStateStore::Value(const wchar_t* name, std::uint32_t fallback) const
 {
     std::uint32_t value = fallback;
     return Read(name, value) ? value : fallback;
 }
 
-void SimStateStore::Write(const std::wstring& name, std::uint32_t value)
+void SimStateStore::Write(const wchar_t* name, std::uint32_t value)
 {
     if (!key_)
         return;
     DWORD data = value;
-    RegSetValueExW(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
 }
 
-void SimStateStore::Delete(const std::wstring& name)
+void SimStateStore::Delete(const wchar_t* name)
 {
     if (key_)
-        RegDeleteValueW(key_, name.c_str());
+        RegDeleteValueW(key_, name);
 }
 
-bool SimStateStore::ReadText(const wchar_t* name, std::string& text) const
+bool SimStateStore::ReadCode(const wchar_t* name, SimCode& code) const
 {
     if (!key_)
         return false;
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+    // One more character than the longest code, and room for a terminator
+    // the registry need not have stored: a longer text is refused.
+    wchar_t wide[SimCode::kCapacity + 2] = {};
+    DWORD type = 0, size = sizeof wide - sizeof wide[0];
+    if (RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(wide), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
         return false;
-    // One more character than stored: registry text need not be terminated.
-    std::vector<wchar_t> wide(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(wide.data()), &size) != ERROR_SUCCESS)
+    char narrow[sizeof wide] = {};
+    if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr))
         return false;
-    int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 0)
-        return false;
-    std::vector<char> narrow(length);
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, narrow.data(), length, nullptr, nullptr);
-    text = narrow.data();
-    return true;
+    return code.Assign(narrow);
 }
 
-void SimStateStore::WriteText(const wchar_t* name, const std::string& text)
+void SimStateStore::WriteCode(const wchar_t* name, const SimCode& code)
 {
     if (!key_)
         return;
-    int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    wchar_t wide[SimCode::kCapacity + 1] = {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, code.c_str(), -1, wide, SimCode::kCapacity + 1);
     if (length <= 0)
         return;
-    std::vector<wchar_t> wide(length);
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-    RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.data()),
+    RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide),
                    static_cast<DWORD>(length * sizeof(wchar_t)));
 }
 
@@ -88,8 +82,8 @@ SimCard SimStateStore::LoadCard() const
 {
     SimCard card;
     card.present = Value(L"CardPresent", 1) != 0;
-    ReadText(L"Pin", card.pin);
-    ReadText(L"Puk", card.puk);
+    ReadCode(L"Pin", card.pin);
+    ReadCode(L"Puk", card.puk);
     card.protection = Value(L"PinProtection", 1) != 0;
     card.verified = Value(L"PinVerified", 0) != 0;
     card.pinLeft = Value(L"PinLeft", card.pinLeft);
@@ -105,7 +99,7 @@ void SimStateStore::StoreCard(const SimCard& before, const SimCard& after)
     // The operations change only these; presence, limits and the override are
     // the test's to set.
     if (after.pin != before.pin)
-        WriteText(L"Pin", after.pin);
+        WriteCode(L"Pin", after.pin);
     if (after.protection != before.protection)
         Write(L"PinProtection", after.protection);
     if (after.verified != before.verified)
@@ -116,12 +110,13 @@ void SimStateStore::StoreCard(const SimCard& before, const SimCard& after)
         Write(L"PukLeft", after.pukLeft);
 }
 
-std::wstring ExportValueName(const wchar_t* prefix, const char* exportName)
+ValueName::ValueName(const wchar_t* prefix, const char* exportName)
 {
-    std::wstring name = prefix;
-    for (const char* c = exportName; *c; ++c)
-        name += static_cast<wchar_t>(*c);
-    return name;
+    std::size_t at = 0;
+    for (; *prefix && at + 1 < sizeof text_ / sizeof text_[0]; ++prefix)
+        text_[at++] = *prefix;
+    for (; *exportName && at + 1 < sizeof text_ / sizeof text_[0]; ++exportName)
+        text_[at++] = static_cast<wchar_t>(*exportName);
 }
 
 } // namespace simmodem

@@ -33,8 +33,8 @@ simmodem::SimCard ReadCard()
 {
     simmodem::SimCard card;
     card.present = simmodem::GetValue(L"CardPresent", 1) != 0;
-    card.pin = Narrow(simmodem::GetText(L"Pin", L"1234"));
-    card.puk = Narrow(simmodem::GetText(L"Puk", L"12345678"));
+    card.pin = Narrow(simmodem::GetText(L"Pin", L"1234")).c_str();
+    card.puk = Narrow(simmodem::GetText(L"Puk", L"12345678")).c_str();
     card.protection = simmodem::GetValue(L"PinProtection", 1) != 0;
     card.verified = simmodem::GetValue(L"PinVerified", 0) != 0;
     card.pinLeft = simmodem::GetValue(L"PinLeft", card.pinLeft);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sim/gobiapi/SimModemControl.h"
+#include "tests/support/ProcessHandles.h"
 
 namespace {
 
@@ -196,6 +197,24 @@ TEST_F(GobiApiStandInTest, OneLinkAtATime)
     EXPECT_EQ(0u, disconnect());
     EXPECT_EQ(1u, disconnect()) << "closing twice";
     EXPECT_EQ(0u, Open()) << "closed links can be opened again";
+}
+
+// The program loads the library again at every resume, and the vendor's
+// leaves nothing behind when unloaded; a stand-in that did would be counted
+// as the program's leak by a soak.
+TEST_F(GobiApiStandInTest, UnloadsLeaveNoHandleBehind)
+{
+    library_.reset();
+    const DWORD before = testsupport::ProcessHandleCount(GetCurrentProcessId());
+    ASSERT_NE(0u, before) << "the system's handle list could not be read";
+    for (int i = 0; i < 20; ++i) {
+        Load();
+        ASSERT_EQ(0u, Open());
+        ASSERT_EQ(0u, Status());
+        ASSERT_EQ(0u, disconnect());
+        library_.reset();
+    }
+    EXPECT_EQ(before, testsupport::ProcessHandleCount(GetCurrentProcessId())) << "after 20 loads and unloads";
 }
 
 // Scripted failures that end: the export answers the code N times, then

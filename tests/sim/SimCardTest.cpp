@@ -6,6 +6,13 @@
 #include <string>
 
 namespace simmodem {
+
+// Failures show the code, not its bytes.
+void PrintTo(const SimCode& code, std::ostream* out)
+{
+    *out << '"' << code.c_str() << '"';
+}
+
 namespace {
 
 struct StatusCase {
@@ -95,7 +102,7 @@ enum class PinOp { Verify, Change, Protect };
 
 class SimCardPinOpTest : public testing::TestWithParam<PinOp> {
 protected:
-    std::uint32_t Run(SimCard& card, const std::string& pin)
+    std::uint32_t Run(SimCard& card, const char* pin)
     {
         switch (GetParam()) {
         case PinOp::Verify:

@@ -1,5 +1,5 @@
 // What can be counted of another process from outside under Wine: its
-// handles, its windows, the messages it shows.
+// windows and the messages it shows (its handles: tests/support/ProcessHandles.h).
 #pragma once
 
 #include <windows.h>
@@ -11,8 +11,6 @@ namespace soak {
 // The visible dialogs of processId that show only an OK button under the
 // product's caption: the program's messages.
 size_t CountMessageWindows(DWORD processId);
-// The handles processId holds now.
-DWORD ProcessHandleCount(DWORD processId);
 // Its windows, top-level and children.
 DWORD CountWindows(DWORD processId);
 

@@ -42,6 +42,7 @@
 #include "tests/soak/QuotedLogLines.h"
 #include "tests/soak/SoakPlatform.h"
 #include "tests/soak/SoakRandom.h"
+#include "tests/support/ProcessHandles.h"
 
 namespace e2e {
 namespace {
@@ -175,10 +176,10 @@ using soak::CountWindows;
 using soak::DwordOf;
 using soak::OtherCode;
 using soak::PinTextOf;
-using soak::ProcessHandleCount;
 using soak::ReadCard;
 using soak::ReadProductKey;
 using soak::ValueSnapshot;
+using testsupport::ProcessHandleCount;
 
 class SoakTest : public BrindleTest {
 protected:
@@ -1211,7 +1212,6 @@ void SoakTest::RunSoak()
     const DWORD startedAt = GetTickCount();
     DWORD handles0 = 0, gdi0 = 0, user0 = 0;
     unsigned warmStep = 0;
-    unsigned warmResumes = 0;
     for (m_step = 1; m_step <= maxSteps; ++m_step) {
         const double elapsed = (GetTickCount() - startedAt) / 1000.0;
         if (seconds && elapsed >= seconds)
@@ -1241,7 +1241,6 @@ void SoakTest::RunSoak()
         if (m_step == kWarmUpSteps) {
             SampleObjects(handles0, gdi0, user0);
             warmStep = m_step;
-            warmResumes = m_steps[InfoOf(Kind::SuspendResume).name];
         }
         WriteProgress(m_step, (GetTickCount() - startedAt) / 1000.0);
         if (m_step % 50 == 0) {
@@ -1270,11 +1269,6 @@ void SoakTest::RunSoak()
         const double per1000 = 1000.0 / (done - warmStep);
         std::printf("  handle growth per 1,000 steps after warm-up: %+.1f\n",
                     (static_cast<double>(handles) - handles0) * per1000);
-        // Every unload of the stand-in library leaves a thread and an event
-        // handle of its runtime behind, and a resume reloads it.
-        const double resumes = m_steps[InfoOf(Kind::SuspendResume).name] - warmResumes;
-        std::printf("  the same without the stand-in library's 2 per resume (%.0f resumes): %+.1f\n", resumes,
-                    (static_cast<double>(handles) - handles0 - 2 * resumes) * per1000);
     }
     std::fflush(stdout);
 
