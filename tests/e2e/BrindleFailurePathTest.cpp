@@ -19,7 +19,6 @@ namespace text = brindletext;
 
 constexpr DWORD kFirstTryMs = 10000;
 constexpr DWORD kShortResumeDelayMs = 300;
-constexpr int kAboutVersion = 1023;
 const char kSuspendDisconnectFailed[] = "DisconnectModem:FAIL (QCWWANDisconnect)";
 
 class CHeldMutex : CUncopyable {
@@ -302,7 +301,6 @@ TEST_F(BrindleFailureTest, ResumesConsoleAndSessionEnd)
 // the verify dialog opens by itself after the refresh and after the resume.
 TEST_F(BrindleFailureTest, NestedDialogsCloseForRefreshAndSuspend)
 {
-    constexpr int kSettingsVerify = 1005;
     CTestProcess* brindle = StartBrindle();
     ASSERT_NE(nullptr, brindle);
     const DWORD pid = brindle->Id();

@@ -16,31 +16,10 @@ namespace {
 
 namespace text = brindletext;
 
-// Settings dialog (templates 112 and 140); its PIN1 line is kSettingsPinLine.
+// Settings dialog: its close button; the other controls are in BrindleTexts.h.
 constexpr int kCloseButton = IDOK;
-constexpr int kChange = 1002;
-constexpr int kUnblock = 1003;
-constexpr int kProtectOn = 1004;
-constexpr int kVerify = 1005;
-constexpr int kProtectOff = 1006;
-constexpr int kGpsOn = 1007;
-constexpr int kGpsOff = 1008;
-constexpr int kGpsLine = 1009;
-
-// The PIN code dialogs opened from it besides the verify dialog.
 using brindletext::kChangeCaption;
-constexpr int kChangeOldPin = 1009;
-constexpr int kChangeNote = 1010;
-constexpr int kChangeNewPin = 1011;
-constexpr int kChangeConfirm = 1012;
 using brindletext::kUnblockCaption;
-constexpr int kUnblockPuk = 1013;
-constexpr int kUnblockNote = 1014;
-constexpr int kUnblockNewPin = 1015;
-constexpr int kUnblockConfirm = 1016;
-
-// GPS confirmation (template 131).
-constexpr int kDontShowAgain = 1020;
 
 const wchar_t* const kCardValues[] = {L"CardPresent", L"PinProtection", L"PinVerified",
                                       L"PinLeft",     L"PukLeft",       L"StatusOverride"};
@@ -49,7 +28,7 @@ const wchar_t* const kCardValues[] = {L"CardPresent", L"PinProtection", L"PinVer
 std::string EnabledPinButtons(HWND dialog)
 {
     std::string enabled;
-    for (int id : {kProtectOn, kProtectOff, kChange, kVerify, kUnblock}) {
+    for (int id : {kProtectOn, kProtectOff, kChange, kSettingsVerify, kUnblock}) {
         if (ItemEnabled(dialog, id))
             enabled += (enabled.empty() ? "" : " ") + std::to_string(id);
     }
@@ -263,7 +242,7 @@ TEST_F(BrindleSettingsTest, PinOperationsChangeTheCardAndEveryChangeReachesTheTi
     settings = OpenSettings(*brindle, false);
     ASSERT_NE(nullptr, settings);
     ExpectPinGroup(settings, text::kPinNeeded, "1005", TipText(text::kPinNeeded));
-    ASSERT_TRUE(ClickButton(settings, kVerify));
+    ASSERT_TRUE(ClickButton(settings, kSettingsVerify));
     EnterPin(*brindle, L"0000", 3);
     ConfirmMessage(*brindle, text::kPinWrong, text::kPukWrong);
     HWND again = WaitForDialog(brindle->Id(), kVerifyPin, kVerifyCaption, kStepMs);
@@ -274,7 +253,7 @@ TEST_F(BrindleSettingsTest, PinOperationsChangeTheCardAndEveryChangeReachesTheTi
     PumpFor(kQuietMs);
     EXPECT_EQ(text::kPinNeeded, ItemText(settings, kSettingsPinLine)) << "a cancelled verification changed the line";
     EXPECT_EQ("1005", EnabledPinButtons(settings));
-    ASSERT_TRUE(ClickButton(settings, kVerify));
+    ASSERT_TRUE(ClickButton(settings, kSettingsVerify));
     EnterPin(*brindle, L"5678", 2);
     ExpectPinGroup(settings, text::kUsable, "1006 1002", TipText(text::kUsable));
     ExpectFocusOnClose(settings);
@@ -287,7 +266,7 @@ TEST_F(BrindleSettingsTest, PinOperationsChangeTheCardAndEveryChangeReachesTheTi
     settings = OpenSettings(*brindle, true);
     ASSERT_NE(nullptr, settings);
     ExpectPinGroup(settings, text::kPinNeeded, "1005", TipText(text::kPinNeeded));
-    ASSERT_TRUE(ClickButton(settings, kVerify));
+    ASSERT_TRUE(ClickButton(settings, kSettingsVerify));
     EnterPin(*brindle, L"0000", 3);
     ConfirmMessage(*brindle, text::kPinWrong, text::kPukWrong);
     EnterPin(*brindle, L"0000", 2);

@@ -35,8 +35,30 @@ using brindletext::TipText;
 // the settings dialog.
 constexpr int kVerifyPin = 1007;
 constexpr int kVerifyNote = 1008;
-// The settings dialog's PIN1 status line (templates 112 and 140).
+// The settings dialog (templates 112 and 140): the PIN1 status line, its
+// buttons and the GPS line.
 constexpr int kSettingsPinLine = 1001;
+constexpr int kChange = 1002;
+constexpr int kUnblock = 1003;
+constexpr int kProtectOn = 1004;
+constexpr int kSettingsVerify = 1005;
+constexpr int kProtectOff = 1006;
+constexpr int kGpsOn = 1007;
+constexpr int kGpsOff = 1008;
+constexpr int kGpsLine = 1009;
+// The change and unblock dialogs it opens.
+constexpr int kChangeOldPin = 1009;
+constexpr int kChangeNote = 1010;
+constexpr int kChangeNewPin = 1011;
+constexpr int kChangeConfirm = 1012;
+constexpr int kUnblockPuk = 1013;
+constexpr int kUnblockNote = 1014;
+constexpr int kUnblockNewPin = 1015;
+constexpr int kUnblockConfirm = 1016;
+// The GPS confirmation's "do not ask again" (template 131).
+constexpr int kDontShowAgain = 1020;
+// The About dialog's version line.
+constexpr int kAboutVersion = 1023;
 
 // Menu 106 as a popup reads it back. Only the separator's state counts for
 // choosing by position; which items are greyed depends on the card.

@@ -49,22 +49,8 @@ namespace {
 
 namespace text = brindletext;
 
-// Settings dialog (template 140) and the code dialogs it opens.
+// The settings dialog's close button (its other controls: BrindleTexts.h).
 constexpr int kSettingsClose = IDOK;
-constexpr int kChange = 1002;
-constexpr int kUnblock = 1003;
-constexpr int kProtectOn = 1004;
-constexpr int kProtectOff = 1006;
-constexpr int kGpsOn = 1007;
-constexpr int kGpsOff = 1008;
-constexpr int kGpsLine = 1009;
-constexpr int kChangeOldPin = 1009;
-constexpr int kChangeNewPin = 1011;
-constexpr int kChangeConfirm = 1012;
-constexpr int kUnblockPuk = 1013;
-constexpr int kUnblockNewPin = 1015;
-constexpr int kUnblockConfirm = 1016;
-constexpr int kDontShowAgain = 1020; // GPS confirmation (template 131)
 
 // What any step may take on a loaded machine, before the program's own
 // mandated waits for the faults it armed.
