@@ -11,6 +11,8 @@
 //                          running until it is ended from outside
 //   BRINDLE_SOAK_PROGRESS  a file rewritten after every step with
 //                          "steps faults seconds handles gdi user"
+//   BRINDLE_SOAK_KINDS     only these kinds of step, e.g. "about,lock-unlock"
+//                          (to tell which kind a growth comes with)
 //
 // Each step ends with the platform put right again and the program told so
 // (a refresh), so every check below holds after every step; a fault shows
@@ -254,6 +256,7 @@ private:
     DWORD m_dontShow = 0;
     size_t m_logOffset = 0;
     std::wstring m_progressFile;
+    std::wstring m_onlyKinds; // ",about,lock-unlock," or empty for all
 };
 
 // ---------------------------------------------------------------- waiting
@@ -884,6 +887,10 @@ Kind SoakTest::Choose()
     std::vector<const KindInfo*> open;
     unsigned total = 0;
     for (const KindInfo& info : kKinds) {
+        const std::string name = info.name;
+        if (!m_onlyKinds.empty() &&
+            m_onlyKinds.find(L"," + std::wstring(name.begin(), name.end()) + L",") == std::wstring::npos)
+            continue;
         bool fits = true;
         switch (info.kind) {
         case Kind::VerifyRight:
@@ -936,6 +943,8 @@ Kind SoakTest::Choose()
             total += info.weight;
         }
     }
+    if (total == 0)
+        return Kind::DeviceRefresh;
     std::uint32_t pick = m_random.Below(total);
     for (const KindInfo* info : open) {
         const unsigned weight = info->kind == Kind::CardSwap && card.Locked() ? 200 : info->weight;
@@ -1173,6 +1182,8 @@ void SoakTest::RunSoak()
     const std::uint64_t seconds = EnvNumber(L"BRINDLE_SOAK_SECONDS", 0);
     const unsigned replayTo = static_cast<unsigned>(EnvNumber(L"BRINDLE_SOAK_REPLAY_TO", 0));
     m_progressFile = EnvText(L"BRINDLE_SOAK_PROGRESS");
+    if (!EnvText(L"BRINDLE_SOAK_KINDS").empty())
+        m_onlyKinds = L"," + EnvText(L"BRINDLE_SOAK_KINDS") + L",";
     m_random = soak::CSoakRandom(m_seed);
 
     // A machine with the GPS option, the About texts, the card wanting
