@@ -12,6 +12,7 @@
 #include "misccommon/MiscCommon.h"
 #include "misccommon/RegAccess.h"
 #include "misccommon/SharedChannel.h"
+#include "tests/support/HeapUse.h"
 
 namespace MiscCommon {
 namespace {
@@ -117,6 +118,27 @@ TEST_F(RegAccessDriverTest, ReadsAndWritesTheProductKeyOverAnEncipheredSession)
 
     registry.Terminate();
     EXPECT_EQ(nullptr, SharedChannel());
+}
+
+// A tray utility makes these requests for weeks: a thousand rounds of reads
+// and writes, found and missing, leave the process heap exactly as it was.
+TEST_F(RegAccessDriverTest, RequestsLeaveTheHeapAsItWas)
+{
+    ASSERT_EQ(RegResult::kOk, registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane"));
+    const auto round = [this] {
+        DWORD value = 0;
+        wchar_t text[261];
+        DWORD size = sizeof text;
+        return registry.QueryDword(L"E2ePinMin", &value) == RegResult::kOk &&
+               registry.SetDword(L"E2eGPSStatus", 2) == RegResult::kOk &&
+               registry.QueryString(L"E2eServiceName", text, &size) == RegResult::kOk &&
+               registry.QueryDword(L"E2eMissing", &value) == RegResult::kNoValue;
+    };
+    bool ok = false;
+    const testsupport::HeapUse growth = testsupport::HeapGrowth(round, 1000, ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(0u, growth.blocks);
+    EXPECT_EQ(0u, growth.bytes);
 }
 
 // Only a REG_DWORD is a number: a string's characters or a binary value's
