@@ -30,8 +30,7 @@ bool TakeHeapCensus(HANDLE process, HeapCensus& census)
     FILE* file = _wfopen(kHeapCensusFile, L"r");
     if (!file)
         return false;
-    const bool read =
-        std::fscanf(file, "%lu %lu %lu", &census.blocks, &census.bytes, &census.wineStaticBlocks) == 3;
+    const bool read = std::fscanf(file, "%lu %lu %lu", &census.blocks, &census.bytes, &census.wineStaticBlocks) == 3;
     std::fclose(file);
     DeleteFileW(kHeapCensusFile);
     return read;
