@@ -47,6 +47,13 @@ void DebugPrint(const wchar_t* format, ...)
     wchar_t line[kLineChars];
     FormatW(line, kLineChars, L"%04d/%02d/%02d %02d:%02d:%02d.%03d [PID:%d]%s", now.wYear, now.wMonth, now.wDay,
             now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, static_cast<int>(pid), message);
+    // Without a locale the runtime stops writing at the first character
+    // beyond ASCII, which leaves the line without its end and runs the next
+    // entry into it. Such a character is written as '?' instead.
+    for (wchar_t* c = line; *c != L'\0'; ++c) {
+        if (*c > 0x7F)
+            *c = L'?';
+    }
     fputws(line, file);
     fclose(file);
 }

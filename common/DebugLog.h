@@ -8,5 +8,6 @@
 extern std::uint32_t g_debugPrintEnabled;
 
 // printf-style wide format ("%s" takes a wide string). Every failure is
-// silent; with the switch off the call costs one test of the flag.
+// silent; with the switch off the call costs one test of the flag. The file
+// holds ASCII only: any other character is written as '?'.
 void DebugPrint(const wchar_t* format, ...);

@@ -25,14 +25,16 @@ INT_PTR CMessageDialog::Show(HWND hParent, const wchar_t* text, const wchar_t* c
     // The texts of a message already on screen must stay where they are: the
     // mutex is taken here, before the pointers change, and a second message
     // (from a timer or a nested loop while the first is open) is turned away
-    // whole. It is only logged, so that it leaves a trace.
+    // whole. It is only logged, so that it leaves a trace: by its string id
+    // alone, since the log is written byte by byte without a locale and a
+    // Japanese text would cut the line short and run the next one into it.
     CMutexLockHolder hold(m_lock);
     if (!hold.Acquired()) {
-        DebugPrint(L"ShowMessage:FAIL (Lock) (%u) %s\n", stringId, text != nullptr ? text : L"");
+        DebugPrint(L"ShowMessage:FAIL (Lock) (%u)\n", stringId);
         return -1;
     }
     if (m_hWnd != nullptr) {
-        DebugPrint(L"ShowMessage:FAIL (Open) (%u) %s\n", stringId, text != nullptr ? text : L"");
+        DebugPrint(L"ShowMessage:FAIL (Open) (%u)\n", stringId);
         return -1;
     }
     m_pszText = text;

@@ -60,6 +60,14 @@ TEST(DebugLogTest, PercentSInAMessageTakesAWideString)
     EXPECT_EQ("SetGPSStatus:FAIL (GetGPSModule)", log.Messages()[0]);
 }
 
+TEST(DebugLogTest, ACharacterBeyondAsciiCannotCutTheLine)
+{
+    LogCapture log;
+    DebugPrint(L"%s\n", L"PIN1\x30b3\x30fc\x30c9");
+    DebugPrint(L"next\n");
+    EXPECT_EQ((std::vector<std::string>{"PIN1???", "next"}), log.Messages()) << log.Raw();
+}
+
 TEST(DebugLogTest, MessageIsCutAt259CharactersAndStillWritten)
 {
     LogCapture log;

@@ -56,6 +56,8 @@ const char* const kFormats[] = {
     "SetGPSStatus:FAIL (Status Check) ",
     "Shell_NotifyIcon(NIM_ADD): FAIL ",
     "Shell_NotifyIcon(NIM_MODIFY): TRUE",
+    "ShowMessage:FAIL (Lock) (%u)",
+    "ShowMessage:FAIL (Open) (%u)",
 };
 
 bool Matches(const char* format, const std::string& text)
