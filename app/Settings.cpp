@@ -2,6 +2,7 @@
 
 #include "common/DebugLog.h"
 #include "misccommon/RegAccess.h"
+#include "ui/PinEntryCheck.h"
 
 namespace {
 
@@ -20,6 +21,20 @@ const TuningEntry kTuningTable[] = {
     {Settings::kResumeTryCount, &TuningSettings::ResumeTryCount, Settings::kDefaultResumeTryCount},
 };
 
+// A length pair no code can satisfy would lock the user out of every PIN1
+// operation; it counts as missing, as a whole, so that the defaults that
+// belong together apply together.
+void KeepUsableLengthPair(const wchar_t* minName, DWORD& minLength, DWORD defaultMin, const wchar_t* maxName,
+                          DWORD& maxLength, DWORD defaultMax)
+{
+    if (IsUsableLengthPair(minLength, maxLength))
+        return;
+    DebugPrint(L"ReadSettings:FAIL (%s %u %s %u)\n", minName, static_cast<unsigned>(minLength), maxName,
+               static_cast<unsigned>(maxLength));
+    minLength = defaultMin;
+    maxLength = defaultMax;
+}
+
 } // namespace
 
 void ReadSettings(CRegAccess* registry, TuningSettings* settings)
@@ -31,6 +46,10 @@ void ReadSettings(CRegAccess* registry, TuningSettings* settings)
         const bool read = registry != nullptr && registry->QueryDword(entry.Name, &value) == RegResult::kOk;
         settings->*entry.Destination = read ? value : entry.Default;
     }
+    KeepUsableLengthPair(Settings::kPinMin, settings->PinMin, Settings::kDefaultPinMin, Settings::kPinMax,
+                         settings->PinMax, Settings::kDefaultPinMax);
+    KeepUsableLengthPair(Settings::kPukMin, settings->PukMin, Settings::kDefaultPukMin, Settings::kPukMax,
+                         settings->PukMax, Settings::kDefaultPukMax);
 }
 
 void ReadDebugSwitch(CRegAccess* registry)

@@ -9,7 +9,8 @@
 class CRegAccess;
 
 // The six tuning values the application object keeps, used as read: no
-// range check, no clamping.
+// clamping. Only a code-length pair that no code could satisfy is replaced,
+// whole, by its defaults.
 struct TuningSettings {
     DWORD PinMin;
     DWORD PinMax;
@@ -20,7 +21,9 @@ struct TuningSettings {
 };
 
 // Reads each tuning value on its own; a value that cannot be read (missing,
-// wrong type, driver failure, no registry layer) gets its default.
+// wrong type, driver failure, no registry layer) gets its default. A PIN1 or
+// unblock-code length pair that no code can satisfy (see IsUsableLengthPair)
+// takes both its defaults, with one log line naming the values read.
 void ReadSettings(CRegAccess* registry, TuningSettings* settings);
 
 // Switches the debug log on when BRINDLEReleaseDebugPrintEnable is exactly 1;

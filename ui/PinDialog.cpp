@@ -49,10 +49,10 @@ bool IPinDialog::CheckEntries(const PinEntryRule* rules, const UINT* nameIds, st
         wchar_t name[kResStringChars];
         LoadResString(format, LengthMessageId(rule));
         LoadResString(name, nameIds[failing]);
-        if (rule.minLength == rule.maxLength)
+        if (LengthMessageId(rule) == IDS_LENGTH_EXACT)
             FormatW(complaint, kResStringChars, format, name, rule.maxLength);
         else
-            FormatW(complaint, kResStringChars, format, name, rule.minLength, rule.maxLength);
+            FormatW(complaint, kResStringChars, format, name, MinimumLength(rule), rule.maxLength);
         return false;
     }
     if (confirmation != nullptr && std::wcscmp(newCode, confirmation) != 0) {

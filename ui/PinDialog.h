@@ -11,7 +11,7 @@
 #include <cstddef>
 
 // Capacity of every code field, terminator included.
-constexpr int kPinChars = MAX_PATH + 1;
+constexpr int kPinChars = kMaxCodeLength + 1;
 
 class IPinDialog : public IDialogHelper {
 public:

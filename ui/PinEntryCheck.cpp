@@ -15,13 +15,18 @@ bool IsDigitsOnly(const wchar_t* text)
     return true;
 }
 
+unsigned MinimumLength(const PinEntryRule& rule)
+{
+    return rule.minLength != 0 ? rule.minLength : 1;
+}
+
 std::size_t FindFailingEntry(const PinEntryRule* rules, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i) {
         const wchar_t* text = rules[i].text != nullptr ? rules[i].text : L"";
         if (!IsDigitsOnly(text))
             return i;
-        if (std::wcslen(text) < rules[i].minLength)
+        if (std::wcslen(text) < MinimumLength(rules[i]))
             return i;
     }
     return count;
@@ -29,5 +34,10 @@ std::size_t FindFailingEntry(const PinEntryRule* rules, std::size_t count)
 
 unsigned LengthMessageId(const PinEntryRule& rule)
 {
-    return rule.minLength == rule.maxLength ? IDS_LENGTH_EXACT : IDS_LENGTH_RANGE;
+    return MinimumLength(rule) == rule.maxLength ? IDS_LENGTH_EXACT : IDS_LENGTH_RANGE;
+}
+
+bool IsUsableLengthPair(unsigned minLength, unsigned maxLength)
+{
+    return maxLength != 0 && minLength <= maxLength && minLength <= kMaxCodeLength;
 }

@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/Settings.h"
 #include "common/DebugLog.h"
 #include "common/FormatW.h"
 #include "misccommon/RegAccess.h"
+#include "tests/common/LogCapture.h"
 
 namespace {
 
@@ -134,10 +136,58 @@ TEST_P(SettingsValueTest, PresentValueIsUsedUnchanged)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTuningValue, SettingsValueTest,
-                         ::testing::Values(PresentValue{0, 0}, PresentValue{0, 9}, PresentValue{1, 0},
-                                           PresentValue{1, 0xFFFFFFFF}, PresentValue{2, 0}, PresentValue{3, 1},
+                         ::testing::Values(PresentValue{0, 0}, PresentValue{0, 8}, PresentValue{1, 4},
+                                           PresentValue{1, 0xFFFFFFFF}, PresentValue{2, 0}, PresentValue{3, 12},
                                            PresentValue{4, 0}, PresentValue{4, 250}, PresentValue{5, 0},
                                            PresentValue{5, 100}));
+
+// A code-length pair that no code can satisfy would lock the user out of
+// PIN1: it counts as missing, both values take their defaults, and one line
+// names what was read. A pair half read takes the other half's default.
+struct LengthPairCase {
+    size_t MinIndex; // 0 PinMin/PinMax, 2 PukMin/PukMax
+    int Min;         // -1: not stored
+    int Max;
+    DWORD ExpectedMin;
+    DWORD ExpectedMax;
+    const char* Logged; // nullptr: nothing
+};
+
+class SettingsLengthPairTest : public SettingsTest, public ::testing::WithParamInterface<LengthPairCase> {};
+
+TEST_P(SettingsLengthPairTest, APairNoCodeCanSatisfyFallsBackWhole)
+{
+    const LengthPairCase c = GetParam();
+    LogCapture log;
+    if (c.Min >= 0)
+        SetDword(kNames[c.MinIndex], static_cast<DWORD>(c.Min));
+    if (c.Max >= 0)
+        SetDword(kNames[c.MinIndex + 1], static_cast<DWORD>(c.Max));
+    TuningSettings settings = Garbage();
+    ReadSettings(&registry, &settings);
+    const std::string name =
+        Narrow(kNames[c.MinIndex]) + " " + std::to_string(c.Min) + ", max " + std::to_string(c.Max);
+    EXPECT_EQ(c.ExpectedMin, settings.*kFields[c.MinIndex]) << name;
+    EXPECT_EQ(c.ExpectedMax, settings.*kFields[c.MinIndex + 1]) << name;
+    const size_t other = c.MinIndex == 0 ? 2 : 0;
+    EXPECT_EQ(kDefaults[other], settings.*kFields[other]) << name;
+    EXPECT_EQ(kDefaults[other + 1], settings.*kFields[other + 1]) << name;
+    EXPECT_EQ(c.Logged != nullptr ? std::vector<std::string>{c.Logged} : std::vector<std::string>{}, log.Messages())
+        << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PinAndUnblockPairs, SettingsLengthPairTest,
+    ::testing::Values(LengthPairCase{0, 9, 4, 4, 8, "ReadSettings:FAIL (PinMin 9 PinMax 4)"},
+                      LengthPairCase{0, -1, 0, 4, 8, "ReadSettings:FAIL (PinMin 4 PinMax 0)"},
+                      LengthPairCase{0, 9, -1, 4, 8, "ReadSettings:FAIL (PinMin 9 PinMax 8)"},
+                      LengthPairCase{0, 261, 300, 4, 8, "ReadSettings:FAIL (PinMin 261 PinMax 300)"},
+                      LengthPairCase{0, 0, 1, 0, 1, nullptr}, LengthPairCase{0, 6, 6, 6, 6, nullptr},
+                      LengthPairCase{0, 260, 260, 260, 260, nullptr},
+                      LengthPairCase{2, 9, 8, 8, 8, "ReadSettings:FAIL (PukMin 9 PukMax 8)"},
+                      LengthPairCase{2, 0, 0, 8, 8, "ReadSettings:FAIL (PukMin 0 PukMax 0)"},
+                      LengthPairCase{2, -1, 4, 8, 8, "ReadSettings:FAIL (PukMin 8 PukMax 4)"},
+                      LengthPairCase{2, 0, 8, 0, 8, nullptr}, LengthPairCase{2, 10, 12, 10, 12, nullptr}));
 
 struct DebugSwitchCase {
     const char* Name;

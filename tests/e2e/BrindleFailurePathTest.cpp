@@ -124,14 +124,17 @@ TEST_F(BrindleFailureTest, ATrayThatNeverTakesTheIconEndsTheProgram)
     EXPECT_EQ(1 + kTries, Tray().CountOf(NIM_ADD, m_window)) << "the first add, then the tries";
 }
 
-// One start, PIN1 needed, codes of 6 to 8 digits: the lengths reach the
-// verify dialog, every failure of the modem in the verify flow is told with
-// its own message, the menu greys what must wait, and a library that is
-// gone after a resume is logged.
+// One start, PIN1 needed, codes of no minimum and at most 8 digits, and an
+// unblock-code length no code can meet: the PIN1 lengths reach the verify
+// dialog, where an empty code is still too short, the unblock lengths fall
+// back to their defaults, every failure of the modem in the verify flow is
+// told with its own message, the menu greys what must wait, a library that
+// is gone after a resume is logged.
 TEST_F(BrindleFailureTest, VerifyFlowTellsEachModemFailure)
 {
-    ASSERT_TRUE(ProductKey().SetDword(L"PinMin", 6));
+    ASSERT_TRUE(ProductKey().SetDword(L"PinMin", 0));
     ASSERT_TRUE(ProductKey().SetDword(L"PinMax", 8));
+    ASSERT_TRUE(ProductKey().SetDword(L"PukMax", 0));
     simmodem::SetText(L"Pin", L"123456");
     // A copy beside a library of its own, which the test takes away later.
     const std::wstring program = CopyProgramWithLibrary(m_program, L"full");
@@ -149,11 +152,11 @@ TEST_F(BrindleFailureTest, VerifyFlowTellsEachModemFailure)
     ASSERT_TRUE(
         SendMessageTimeoutW(GetDlgItem(verify, kVerifyPin), EM_GETLIMITTEXT, 0, 0, SMTO_NORMAL, kStepMs, &limit));
     EXPECT_EQ(8u, limit);
-    ASSERT_TRUE(TypeInto(verify, kVerifyPin, L"12345"));
     ASSERT_TRUE(ClickButton(verify, IDOK));
-    ASSERT_TRUE(ConfirmMessage(*brindle, text::Pin1Length(6, 8), text::kPinWrong));
-    EXPECT_TRUE(IsWindow(verify)) << "a code of the wrong length ends the dialog";
+    ASSERT_TRUE(ConfirmMessage(*brindle, text::Pin1Length(1, 8), text::kPinWrong));
+    EXPECT_TRUE(IsWindow(verify)) << "an empty code ends the dialog";
     EXPECT_EQ(0u, simmodem::CallCount("UIMVerifyPIN"));
+    EXPECT_EQ(1u, CountLogMessages("ReadSettings:FAIL (PukMin 8 PukMax 0)", pid)) << DescribeLog();
 
     // 40002 waits while the verify dialog is up.
     ExpectGreyedNow(*brindle, kMenuOpenSettings, kSettingsPinLine, text::kCaption);

@@ -43,6 +43,8 @@ const char* const kFormats[] = {
     "LoadQMI() : Loading GobiApi.dll failed.",
     "PrepareConnectModem:FAIL (ReloadQMI)",
     "QCWWANConnect() : FAIL (QCWWAN2kEnumerateDevices) dev_id_key_size = %u",
+    "ReadSettings:FAIL (PinMin %u PinMax %u)",
+    "ReadSettings:FAIL (PukMin %u PukMax %u)",
     "QCWWANConnect() : FAIL (QCWWAN2kEnumerateDevices) result=%u",
     "SetGPSModule (%d):FAIL (SetServiceAutomaticTracking) (%u)",
     "SetGPSModuleDisable:FAIL (Read Registry)",

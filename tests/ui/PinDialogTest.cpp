@@ -11,6 +11,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -156,7 +157,7 @@ TEST(PinEntryTest, NonDigitsFailEvenWhenNoMinimumIsConfigured)
     dialog.m_nPinMin = 0;
     Outcome out = Submit(dialog, IDD_CHECK_PIN, kCheckEdits, {L"12#4"}, true);
     EXPECT_EQ(IDCANCEL, out.result);
-    EXPECT_EQ(RangeComplaint(IDS_PIN1_NAME, 0, 8), out.complaint);
+    EXPECT_EQ(RangeComplaint(IDS_PIN1_NAME, 1, 8), out.complaint) << "an empty code is never right";
 }
 
 struct ChangeCase {
@@ -229,7 +230,18 @@ struct PinDialogKind {
     std::vector<int> edits;
     IPinDialog* (*make)();
     HWND (*complaintWindow)(IPinDialog*);
+    std::wstring (*complaintText)(IPinDialog*);
+    void (*dropMinimums)(IPinDialog*);
+    UINT firstName; // the name the first field's complaint uses
 };
+
+template <class Dialog>
+void DropMinimums(Dialog& dialog)
+{
+    dialog.m_nPinMin = 0;
+    if constexpr (std::is_same_v<Dialog, CUnlockPukDialog>)
+        dialog.m_nPukMin = 0;
+}
 
 template <class Dialog>
 PinDialogKind Kind(const char* name, UINT templateId, int noteId, UINT noteStringId, std::vector<int> edits)
@@ -240,7 +252,10 @@ PinDialogKind Kind(const char* name, UINT templateId, int noteId, UINT noteStrin
                          noteStringId,
                          std::move(edits),
                          []() -> IPinDialog* { return new Exposed<Dialog>; },
-                         [](IPinDialog* d) { return static_cast<Exposed<Dialog>*>(d)->ComplaintWindow(); }};
+                         [](IPinDialog* d) { return static_cast<Exposed<Dialog>*>(d)->ComplaintWindow(); },
+                         [](IPinDialog* d) { return static_cast<Exposed<Dialog>*>(d)->ComplaintText(); },
+                         [](IPinDialog* d) { DropMinimums<Dialog>(*static_cast<Exposed<Dialog>*>(d)); },
+                         std::is_same_v<Dialog, CUnlockPukDialog> ? UINT(IDS_PUK_NAME) : UINT(IDS_PIN1_NAME)};
 }
 
 void PrintTo(const PinDialogKind& k, std::ostream* os)
@@ -303,6 +318,33 @@ TEST_P(PinDialogTest, OwnerCloseEndsAnOpenComplaintFirst)
     EXPECT_EQ(DLG_CLOSED_BY_OWNER, result);
     EXPECT_FALSE(::IsWindow(complaint));
     EXPECT_EQ(nullptr, m_dialog->m_hWnd);
+}
+
+// With no minimum configured an empty field is still too short, in every
+// field of every dialog: an empty code would cost an attempt at the card.
+TEST_P(PinDialogTest, WithoutAMinimumEveryEmptyFieldIsTooShort)
+{
+    const PinDialogKind& kind = GetParam();
+    kind.dropMinimums(m_dialog.get());
+    for (size_t empty = 0; empty < kind.edits.size(); ++empty) {
+        std::wstring complaint;
+        CDialogScript script;
+        script
+            .Then([&] {
+                for (size_t i = 0; i < kind.edits.size(); ++i)
+                    PasteInto(m_dialog->m_hWnd, kind.edits[i], i == empty ? L"" : L"12345678");
+                Click(m_dialog->m_hWnd, IDOK);
+            })
+            .WaitFor([&] { return kind.complaintWindow(m_dialog.get()) != nullptr; })
+            .Then([&] {
+                complaint = kind.complaintText(m_dialog.get());
+                m_dialog->Close(IDCANCEL);
+            });
+        const INT_PTR result =
+            script.RunModal([&] { return m_dialog->DoModal(Module(), MAKEINTRESOURCEW(kind.templateId), nullptr, 3); });
+        EXPECT_EQ(IDCANCEL, result) << "field " << empty;
+        EXPECT_EQ(RangeComplaint(empty == 0 ? kind.firstName : IDS_PIN1_NAME, 1, 8), complaint) << "field " << empty;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

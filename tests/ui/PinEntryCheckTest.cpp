@@ -32,6 +32,11 @@ TEST(PinEntryCheckTest, TheFirstFailingEntryInOrderIsReported)
     EXPECT_EQ(1u, FindFailingEntry(rules, 1)) << "all entries pass: the count comes back";
     EXPECT_EQ(IDS_LENGTH_EXACT, LengthMessageId(rules[0]));
     EXPECT_EQ(IDS_LENGTH_RANGE, LengthMessageId(rules[1]));
+
+    // No minimum still means at least one digit, worded as such.
+    const PinEntryRule empty[] = {{L"", 0, 1}};
+    EXPECT_EQ(0u, FindFailingEntry(empty, 1));
+    EXPECT_EQ(IDS_LENGTH_EXACT, LengthMessageId(empty[0]));
 }
 
 } // namespace
