@@ -39,6 +39,12 @@ CapsuleAnswerCopy CopyCapsuleAnswer(const uint8_t* capsule, size_t receivedBytes
         return kAnswerInvalid;
     if (header.payloadLength == 0)
         return kAnswerEmpty;
+    // The size field decides how many blocks were deciphered: a frame whose
+    // size does not cover the payload it declares would hand back bytes that
+    // never were deciphered, as if they were the answer.
+    const uint64_t needed = MiscWire::kCapsuleOverhead + ((static_cast<uint64_t>(header.payloadLength) + 7) & ~7ull);
+    if (header.size < needed)
+        return kAnswerInvalid;
     const bool truncated = header.payloadLength > capacity;
     const size_t length = truncated ? capacity : header.payloadLength;
     // Blocks are deciphered whole, so a block cut short is as unusable as

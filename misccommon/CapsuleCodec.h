@@ -23,7 +23,8 @@ enum CapsuleAnswerCopy {
     kAnswerEmpty,     // the payload length is 0
     kAnswerCopied,    // the whole payload fitted
     kAnswerTruncated, // only the first `capacity` bytes were copied
-    kAnswerInvalid,   // the blocks to copy did not all arrive; nothing copied
+    kAnswerInvalid,   // the size field does not cover the payload, or the
+                      // blocks to copy did not all arrive; nothing copied
 };
 
 // Copies the payload of the (deciphered) answer capsule, of which
@@ -31,7 +32,9 @@ enum CapsuleAnswerCopy {
 // when capacity is 0). *copied is what was copied; with kAnswerTruncated it
 // is the capacity. Every 8-byte block the copy touches must have arrived: a
 // frame that declares more payload than that would hand back the zeros (or
-// their deciphered garbage) of a buffer the driver never wrote.
+// their deciphered garbage) of a buffer the driver never wrote. The size
+// field at offset 4 must cover the whole declared payload (16 + L rounded up
+// to 8), since it bounds what CipherCapsule deciphered.
 CapsuleAnswerCopy CopyCapsuleAnswer(const uint8_t* capsule, size_t receivedBytes, uint8_t* answer, uint32_t capacity,
                                     uint32_t* copied);
 
