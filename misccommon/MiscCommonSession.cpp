@@ -37,6 +37,7 @@ const wchar_t kSecondKeyFailed[] = L"MiscCommon::CMiscCommon::_Initialize: Blowf
 const wchar_t kDecipherFailed[] = L"MiscCommon::CMiscCommon::_Initialize: BlowfishDecipher failed.";
 
 constexpr int kHdrandTestTries = 16;
+constexpr uint32_t kSessionKeyByteMask = 0x7F7F7F7Fu;
 constexpr size_t kProofDataBytes = 2 * kPublicValueBytes;
 
 // Everything secret the handshake holds on the stack, wiped on every exit.
@@ -271,8 +272,12 @@ DWORD CMiscCommon::_HandshakeSendKey(Handshake& handshake)
     if (!BlowfishInitialize(context, secrets.Kek, kSessionKeyBytes))
         return FailInitialize(kFirstKeyFailed, ChannelResult::kFailed, GetLastError(), true, sessionId);
 
+    // Both key schedules (ours and the driver's) take each key byte
+    // sign-extended, so a byte of 0x80 or above would wipe the bytes before
+    // it in its word. Bytes below 0x80 all survive: 7 bits each, 112 in all,
+    // and the wire stays as it was.
     for (size_t i = 0; i < kSessionKeyBytes / 4; ++i)
-        Crypto::StoreLe32(secrets.SessionKey + 4 * i, hdrand_next());
+        Crypto::StoreLe32(secrets.SessionKey + 4 * i, hdrand_next() & kSessionKeyByteMask);
     uint8_t request3[kPhase3RequestBytes] = {};
     memcpy(request3, kMagicIni3, sizeof(kMagicIni3));
     Crypto::StoreLe32(request3 + kPhaseSessionIdOffset, sessionId);

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "common/SecureWipe.h"
+
 namespace {
 
 const int kRounds = 16;
@@ -46,13 +48,8 @@ void DecipherWords(const BlowfishContext* context, uint32_t* left, uint32_t* rig
 
 } // namespace
 
-bool BlowfishInitialize(BlowfishContext* context, const uint8_t* key, size_t keyLength)
+void BlowfishKeyWords(const uint8_t* key, size_t keyLength, uint32_t (&words)[kBlowfishPWords])
 {
-    if (context == nullptr)
-        return false;
-    memcpy(context->P, kBlowfishInitialP, sizeof(context->P));
-    memcpy(context->S, kBlowfishInitialS, sizeof(context->S));
-
     // An empty (or absent) key schedules as the single byte 0 rather than
     // reading a byte the caller never handed over.
     static const uint8_t kEmptyKey[1] = {0};
@@ -72,8 +69,22 @@ bool BlowfishInitialize(BlowfishContext* context, const uint8_t* key, size_t key
             if (++position == keyLength)
                 position = 0;
         }
-        context->P[i] ^= value;
+        words[i] = value;
     }
+}
+
+bool BlowfishInitialize(BlowfishContext* context, const uint8_t* key, size_t keyLength)
+{
+    if (context == nullptr)
+        return false;
+    memcpy(context->P, kBlowfishInitialP, sizeof(context->P));
+    memcpy(context->S, kBlowfishInitialS, sizeof(context->S));
+
+    uint32_t words[kBlowfishPWords];
+    BlowfishKeyWords(key, keyLength, words);
+    for (size_t i = 0; i < kBlowfishPWords; ++i)
+        context->P[i] ^= words[i];
+    SecureWipe(words, sizeof(words));
 
     uint32_t left = 0;
     uint32_t right = 0;

@@ -21,6 +21,11 @@ static_assert(sizeof(BlowfishContext) == 4168, "the context is one 4168-byte blo
 // False only for a null context.
 bool BlowfishInitialize(BlowfishContext* context, const uint8_t* key, size_t keyLength);
 
+// The 32-bit words the key schedule XORs into P[0..17], built from the key
+// bytes taken cyclically four at a time, as BlowfishInitialize builds them.
+// A key loses nothing only when none of its bytes reaches 0x80.
+void BlowfishKeyWords(const uint8_t* key, size_t keyLength, uint32_t (&words)[kBlowfishPWords]);
+
 // One 8-byte block as two words, transformed in place. Callers holding bytes
 // read bytes 0-3 as `left` and 4-7 as `right`, each little-endian.
 // False when any pointer is null.

@@ -222,6 +222,35 @@ TEST_F(HandshakeLayoutTest, Phase3RequestCarriesTheSessionKey)
     EXPECT_EQ(TableDriver::kSessionId, peer.SessionId());
 }
 
+// The key schedule (ours and the driver's) sign-extends each key byte, so a
+// byte of 0x80 or above wipes the bytes before it in its word. Over many
+// handshakes, the session key as the driver deciphered it must feed the
+// schedule with its bytes packed whole, big-endian, four to a word.
+TEST(HandshakeSessionKeyTest, TheScheduleTakesEverySessionKeyBitWhole)
+{
+    for (int round = 0; round < 64; ++round) {
+        TableDriver driver;
+        CFakeMiscDevice device;
+        device.Respond = [&](const RecordedRequest& request, uint8_t* out, DWORD outSize, DWORD* returned) {
+            return driver.Answer(request, out, outSize, returned);
+        };
+        CMiscCommon channel{&device};
+        ASSERT_EQ(0u, channel.OpenDriver());
+        ASSERT_EQ(0u, channel._Initialize()) << "round " << round;
+        const std::vector<uint8_t>& key = driver.sessionKey;
+        ASSERT_EQ(16u, key.size());
+        uint32_t words[18];
+        BlowfishKeyWords(key.data(), key.size(), words);
+        for (size_t i = 0; i < 18; ++i) {
+            const uint8_t* b = &key[(4 * i) % 16];
+            const uint32_t packed = (static_cast<uint32_t>(b[0]) << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
+            ASSERT_EQ(packed, words[i]) << "word " << i << " of key " << ToHex(key.data(), 16);
+        }
+        for (uint8_t byte : key)
+            ASSERT_LT(byte, 0x80) << ToHex(key.data(), 16);
+    }
+}
+
 TEST_F(HandshakeLayoutTest, SessionCloseCarriesTheId)
 {
     channel.CloseDriver();
