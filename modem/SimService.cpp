@@ -108,7 +108,11 @@ CSimService::CSimService()
 CSimService::~CSimService()
 {
     ClearRequest();
-    DisconnectModem();
+    // At the program's end the application has disconnected the modem and
+    // unloaded the library already: a second disconnect has nothing to end
+    // and would only log the failure again.
+    if (m_module.IsLoaded())
+        DisconnectModem();
 }
 
 int CSimService::GetPinStatus(int& detail)

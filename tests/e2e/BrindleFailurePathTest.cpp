@@ -129,7 +129,8 @@ TEST_F(BrindleFailureTest, ATrayThatNeverTakesTheIconEndsTheProgram)
 // dialog, where an empty code is still too short, the unblock lengths fall
 // back to their defaults, every failure of the modem in the verify flow is
 // told with its own message, the menu greys what must wait, a library that
-// is gone after a resume is logged.
+// is gone after a resume is logged, and the exit logs its failed disconnect
+// once.
 TEST_F(BrindleFailureTest, VerifyFlowTellsEachModemFailure)
 {
     ASSERT_TRUE(ProductKey().SetDword(L"PinMin", 0));
@@ -229,6 +230,8 @@ TEST_F(BrindleFailureTest, VerifyFlowTellsEachModemFailure)
     EXPECT_EQ(1u, CountLogMessages("PrepareConnectModem:FAIL (ReloadQMI)", pid)) << DescribeLog();
     ASSERT_TRUE(PostMenuCommand(m_window, kCmdExit));
     ExpectOrderlyExit(*brindle);
+    EXPECT_EQ(2u, CountLogMessages(kSuspendDisconnectFailed, pid))
+        << "one at the suspend, one at the exit" << DescribeLog();
 }
 
 // One start with GPS on and PIN1 verified: which resumes count, the console
