@@ -141,13 +141,15 @@ Section "Uninstall"
   ; go now all the same, so nothing is left that no uninstaller could remove.
   Delete /REBOOTOK "$INSTDIR\brindle.exe"
   Delete /REBOOTOK "$INSTDIR\uninstall.exe"
-  RMDir /REBOOTOK "$INSTDIR"
-  ; The Norvane folder goes only when nothing else of Norvane's is in it; once
-  ; a restart is due anyway, it is tried again then, after Brindle's folder.
+  ; The folders go only when nothing else is in them (the Norvane folder may
+  ; hold more of Norvane's); a folder that is not empty is no reason for a
+  ; restart, but once one is due, they are tried again then, after the files.
   ${GetParent} "$INSTDIR" $0
   ${If} ${RebootFlag}
+    RMDir /REBOOTOK "$INSTDIR"
     RMDir /REBOOTOK "$0"
   ${Else}
+    RMDir "$INSTDIR"
     RMDir "$0"
   ${EndIf}
 
