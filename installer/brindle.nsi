@@ -4,10 +4,17 @@
 ; and leaves the product key HKLM\SOFTWARE\Norvane\brindle (the platform's
 ; settings, which the platform installs) alone.
 ;
-;   makensis -INPUTCHARSET UTF8 -DBRINDLE_EXE=<brindle.exe> -DOUTFILE=<setup.exe> -DVERSION=<x.y.z>
+;   makensis -INPUTCHARSET UTF8 -DBRINDLE_EXE=<brindle.exe> -DEND_BRINDLE_DLL=<EndBrindle.dll>
+;            -DOUTFILE=<setup.exe> -DVERSION=<x.y.z>
 ;            [-DSIGN_UNINSTALLER=<command that signs the file it is given>] brindle.nsi
 ;
-; (make-setup runs it so.)
+; (make-setup runs it so.) EndBrindle.dll, the MSI's custom-action library,
+; goes along into $PLUGINSDIR: both packages decide by the same code which
+; program to end and which folder to accept.
+;
+; Exit codes besides NSIS's own: 1603 for a folder outside Program Files,
+; 1638 when the MSI of Brindle is installed, 3010 from the uninstaller when a
+; file is left for the next restart of Windows.
 ;
 ; A 32-bit installer for a 32-bit program: on 64-bit Windows $PROGRAMFILES is
 ; "Program Files (x86)" and the keys below land in the 32-bit registry view,
@@ -20,22 +27,21 @@ SetCompressor /SOLID lzma
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
-!include "WinMessages.nsh"
 !include "FileFunc.nsh"
 
-!ifndef BRINDLE_EXE | OUTFILE | VERSION
-  !error "give -DBRINDLE_EXE=<brindle.exe> -DOUTFILE=<setup.exe> -DVERSION=<x.y.z>"
+!ifndef BRINDLE_EXE | END_BRINDLE_DLL | OUTFILE | VERSION
+  !error "give -DBRINDLE_EXE=<brindle.exe> -DEND_BRINDLE_DLL=<EndBrindle.dll> -DOUTFILE=<setup.exe> -DVERSION=<x.y.z>"
 !endif
 
 !define PRODUCT "Brindle"
 !define PUBLISHER "Norvane"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Brindle"
-; The tray menu's exit command: it closes the dialogs and the main window,
-; which switches GPS off and removes the tray icon on the way out.
-!define MENU_EXIT 40005
-!define SYNCHRONIZE 0x00100000
-!define EXIT_WAIT_MS 30000
+; The MSI's UpgradeCode: every version of the MSI product carries it.
+!define MSI_UPGRADE_CODE "{6B0D2E4A-3F71-4C8E-9A52-1D7C4B9E0F36}"
+!define ERROR_INSTALL_FAILURE 1603
+!define ERROR_PRODUCT_VERSION 1638
+!define ERROR_SUCCESS_REBOOT_REQUIRED 3010
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -61,41 +67,50 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) Norvane"
 ; the full-width "ＭＳ Ｐゴシック", which systems without it render as boxes.
 SetFont /LANG=${LANG_JAPANESE} "MS UI Gothic" 9
 
-; Ends the running Brindle of this session, if any: the window of class and
-; title "Brindle" gets the menu's exit command, then the process is given
-; time to finish (it disconnects the modem after its window has gone, and
-; only then can its file be replaced or deleted).
+; The installers' code for this run; ?u unloads it after each call, so
+; $PLUGINSDIR can be deleted at the end.
+!macro UNPACK_INSTALLER_CODE
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\EndBrindle.dll" "${END_BRINDLE_DLL}"
+!macroend
+
+; Ends every Brindle on this desktop that runs the installed program (not
+; whatever window takes the name "Brindle") and waits until they are gone:
+; the program disconnects the modem after its window has gone, and only then
+; can its file be replaced or deleted.
 !macro DEFINE_STOP_BRINDLE prefix
 Function ${prefix}StopBrindle
-  FindWindow $0 "Brindle" "Brindle"
-  ${If} $0 == 0
-    Return
-  ${EndIf}
-  DetailPrint "Brindle を終了しています..."
-  ; Opened before the command is posted, so the end can still be watched.
-  System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
-  System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r2'
-  ; Posted, not sent: a program still busy starting up handles it once its
-  ; message loop runs instead of making the installer wait on a send.
-  System::Call 'user32::PostMessageW(p r0, i ${WM_COMMAND}, p ${MENU_EXIT}, p 0)'
-  ${If} $2 != 0
-    System::Call 'kernel32::WaitForSingleObject(p r2, i ${EXIT_WAIT_MS}) i .r3'
-    System::Call 'kernel32::CloseHandle(p r2)'
-  ${Else}
-    StrCpy $3 0
-    ${Do}
-      ${If} $3 >= ${EXIT_WAIT_MS}
-        ${Break}
-      ${EndIf}
-      Sleep 500
-      IntOp $3 $3 + 500
-      FindWindow $0 "Brindle" "Brindle"
-    ${LoopUntil} $0 == 0
+  System::Call '$PLUGINSDIR\EndBrindle.dll::EndBrindleAt(w "$INSTDIR\brindle.exe") i .r0 ?u'
+  ${If} $0 <> 0
+    DetailPrint "Brindle を終了しました。"
   ${EndIf}
 FunctionEnd
 !macroend
 !insertmacro DEFINE_STOP_BRINDLE ""
 !insertmacro DEFINE_STOP_BRINDLE "un."
+
+; HKLM Run starts the program for every user: a folder that users can write
+; would hand every logon to whoever writes there. And the MSI installs the
+; same file and logon entry: removing either package would break the other.
+Function .onInit
+  !insertmacro UNPACK_INSTALLER_CODE
+  System::Call '$PLUGINSDIR\EndBrindle.dll::InstallFolderAllowed(w "$INSTDIR") i .r0 ?u'
+  ${If} $0 == 0
+    MessageBox MB_OK|MB_ICONSTOP "Brindle は Program Files の下にだけインストールできます (すべてのユーザーのログオン時に起動するため、管理者だけが書き込めるフォルダーに置きます)。$\n$\n指定されたフォルダー: $INSTDIR" /SD IDOK
+    SetErrorLevel ${ERROR_INSTALL_FAILURE}
+    Quit
+  ${EndIf}
+  System::Call 'msi::MsiEnumRelatedProductsW(w "${MSI_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+  ${If} $0 == 0
+    MessageBox MB_OK|MB_ICONSTOP "Brindle は Windows インストーラー パッケージ (brindle-<version>.msi) でインストール済みです。$\n先に「プログラムと機能」から、または次のコマンドで削除してください:$\n$\nmsiexec /x $1" /SD IDOK
+    SetErrorLevel ${ERROR_PRODUCT_VERSION}
+    Quit
+  ${EndIf}
+FunctionEnd
+
+Function un.onInit
+  !insertmacro UNPACK_INSTALLER_CODE
+FunctionEnd
 
 Section "Brindle"
   ; An update replaces the program file, which a running instance holds.
@@ -121,14 +136,30 @@ SectionEnd
 
 Section "Uninstall"
   Call un.StopBrindle
-  Delete "$INSTDIR\brindle.exe"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
-  ; The Norvane folder goes only when nothing else of Norvane's is in it.
+  ; A file still open (a Brindle of another session, which no exit command
+  ; here reaches) goes at the next restart; the logon and Add/Remove entries
+  ; go now all the same, so nothing is left that no uninstaller could remove.
+  Delete /REBOOTOK "$INSTDIR\brindle.exe"
+  Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+  ; The folders go only when nothing else is in them (the Norvane folder may
+  ; hold more of Norvane's); a folder that is not empty is no reason for a
+  ; restart, but once one is due, they are tried again then, after the files.
   ${GetParent} "$INSTDIR" $0
-  RMDir "$0"
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "$INSTDIR"
+    RMDir /REBOOTOK "$0"
+  ${Else}
+    RMDir "$INSTDIR"
+    RMDir "$0"
+  ${EndIf}
 
   DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ; HKLM\SOFTWARE\Norvane\brindle stays: it belongs to the platform.
+
+  ${If} ${RebootFlag}
+    DetailPrint "使用中のファイルは、Windows の再起動時に削除されます。"
+    MessageBox MB_OK|MB_ICONINFORMATION "Brindle の削除を完了するには、Windows を再起動してください。" /SD IDOK
+    SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED}
+  ${EndIf}
 SectionEnd

@@ -1,6 +1,8 @@
 // The setup program and the MSI, silent, in the test prefix: what they put
 // where, and an upgrade and an uninstall that end a running Brindle through
-// its exit command and take back exactly what was installed.
+// its exit command (and no other program that names its window so) and take
+// back exactly what was installed; a file held open left for the next
+// restart; and their refusals: a folder outside Program Files, each other.
 #include <windows.h>
 #include <msi.h>
 #include <shlobj.h>
@@ -29,6 +31,14 @@ constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brindle";
 // The MSI's UpgradeCode: every version of the MSI product carries it.
 constexpr wchar_t kUpgradeCode[] = L"{6B0D2E4A-3F71-4C8E-9A52-1D7C4B9E0F36}";
+constexpr wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingRenames[] = L"PendingFileRenameOperations";
+// Exit codes: the installers' refusals and a restart that is due.
+constexpr DWORD kInstallFailure = 1603;
+constexpr DWORD kOtherPackageInstalled = 1638;
+constexpr DWORD kRebootRequired = 3010;
+constexpr WPARAM kMenuExit = 40005;
+constexpr WPARAM kMenuAbout = 40004;
 
 std::string Narrow(const std::wstring& text)
 {
@@ -112,22 +122,26 @@ std::wstring MsiProductInfo(const wchar_t* property)
     return value;
 }
 
+// The file operations waiting for the next restart; absent is not empty.
+bool PendingRenames(std::wstring* names)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    const bool present = RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+    names->assign(size / sizeof(wchar_t), L'\0');
+    if (present && size > 0)
+        RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, reinterpret_cast<BYTE*>(&(*names)[0]), &size);
+    RegCloseKey(key);
+    return present;
+}
+
 // Whether a file of ours waits for a reboot to be replaced or deleted.
 bool RebootPendingFor(const std::wstring& folder)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    DWORD size = 0;
     std::wstring names;
-    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
-        size > 0) {
-        names.resize(size / sizeof(wchar_t));
-        RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(&names[0]),
-                         &size);
-    }
-    RegCloseKey(key);
+    PendingRenames(&names);
     std::wstring lowerNames = names, lowerFolder = folder;
     for (std::wstring* text : {&lowerNames, &lowerFolder})
         std::transform(text->begin(), text->end(), text->begin(), towlower);
@@ -150,6 +164,8 @@ protected:
         m_uninstall = std::make_unique<CScopedRegistryKey>(HKEY_LOCAL_MACHINE, kUninstallKey, kView32);
         m_run->MarkChanged();
         m_uninstall->MarkChanged();
+        // A delete left for a restart would hit the next test's installation.
+        m_hadPendingRenames = PendingRenames(&m_pendingRenames);
         // An MSI product left by a failed run would be upgraded by the next.
         wchar_t code[39] = {};
         while (MsiEnumRelatedProductsW(kUpgradeCode, 0, 0, code) == ERROR_SUCCESS)
@@ -160,15 +176,26 @@ protected:
     void TearDown() override
     {
         EndToEndTest::TearDown();
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            if (m_hadPendingRenames)
+                RegSetValueExW(key, kPendingRenames, 0, REG_MULTI_SZ,
+                               reinterpret_cast<const BYTE*>(m_pendingRenames.data()),
+                               static_cast<DWORD>(m_pendingRenames.size() * sizeof(wchar_t)));
+            else
+                RegDeleteValueW(key, kPendingRenames);
+            RegCloseKey(key);
+        }
         RemoveLeftInstallation();
         m_uninstall.reset();
         m_run.reset();
     }
 
+    // Also the copies Windows Installer leaves for a pending replacement.
     void RemoveLeftInstallation()
     {
-        DeleteFileW((m_folder + L"\\brindle.exe").c_str());
-        DeleteFileW((m_folder + L"\\uninstall.exe").c_str());
+        for (const std::wstring& name : FilesIn(m_folder))
+            DeleteFileW((m_folder + L"\\" + name).c_str());
         RemoveDirectoryW(m_folder.c_str());
         RemoveDirectoryW((ProgramFiles() + L"\\Norvane").c_str());
     }
@@ -204,6 +231,39 @@ protected:
                     Tray().HasIcon(*window))
             << "brindle.exe did not come up; exit code " << brindle->ExitCode();
         return brindle;
+    }
+
+    // Another program's window of Brindle's class and title, made after
+    // brindle.exe's, so a search by name finds it first.
+    CTestProcess* StartImpostor(HWND* window)
+    {
+        LaunchOptions options = OptionsFor(WindowsPath(E2E_TRAY_APP));
+        options.arguments = L"--class Brindle --title Brindle";
+        CTestProcess* impostor = Start(options);
+        if (impostor != nullptr) {
+            EXPECT_EQ(CTestProcess::Outcome::Window, impostor->WaitForWindow(L"Brindle", L"Brindle", kStartMs, window));
+        }
+        return impostor;
+    }
+
+    // Not sent the exit command: the menu command posted now is answered,
+    // and nothing came before it.
+    void ExpectUntouched(CTestProcess* impostor, HWND window, const char* by)
+    {
+        ASSERT_TRUE(impostor->IsRunning()) << by << " ended another program";
+        PostMessageW(window, WM_COMMAND, kMenuAbout, 0);
+        ASSERT_TRUE(WaitForLogMessage("Command:40004", kStopMs, impostor->Id())) << by;
+        EXPECT_FALSE(HasLogMessage("Command:" + std::to_string(kMenuExit), impostor->Id()))
+            << by << " sent the exit command to another program";
+    }
+
+    // The test holds the installed program open, as a Brindle of another
+    // session would: no exit command reaches it.
+    HANDLE HoldProgramOpen()
+    {
+        HANDLE file = CreateFileW(m_program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(INVALID_HANDLE_VALUE, file) << Narrow(m_program);
+        return file;
     }
 
     // Ended as the menu's exit ends it: exit code 0, its icon taken away,
@@ -253,6 +313,8 @@ protected:
     std::wstring m_program;
     std::unique_ptr<CScopedRegistryKey> m_run;
     std::unique_ptr<CScopedRegistryKey> m_uninstall;
+    bool m_hadPendingRenames = false;
+    std::wstring m_pendingRenames;
 };
 
 TEST_F(InstallerTest, SetupProgramInstallsThenItsUninstallerEndsTheRunningProgramAndRemovesWhatItInstalled)
@@ -277,12 +339,17 @@ TEST_F(InstallerTest, SetupProgramInstallsThenItsUninstallerEndsTheRunningProgra
         EXPECT_TRUE(m_uninstall->GetString(entry.first, text)) << Narrow(entry.first);
         EXPECT_EQ(entry.second, text) << Narrow(entry.first);
     }
+    EXPECT_EQ(kInstallFailure, RunToEnd(MsiExec(), L"/i \"" + WindowsPath(BRINDLE_MSI) + L"\" /qn"))
+        << "the MSI over the setup program's installation";
+    EXPECT_TRUE(InstalledMsiVersions().empty());
 
-    HWND window = nullptr;
+    HWND window = nullptr, impostorWindow = nullptr;
     CTestProcess* brindle = StartInstalled(&window);
+    CTestProcess* impostor = StartImpostor(&impostorWindow);
     ASSERT_FALSE(HasFailure());
     EXPECT_EQ(0u, RunToEnd(uninstaller, L"/S")) << "silent uninstall";
     ExpectEndedByExit(brindle, window, "the uninstaller");
+    ExpectUntouched(impostor, impostorWindow, "the uninstaller");
     ASSERT_TRUE(WaitUntilUninstalled()) << "left: " << FilesIn(m_folder).size() << " file(s) in " << Narrow(m_folder);
     ExpectUninstalled();
 }
@@ -300,13 +367,20 @@ TEST_F(InstallerTest, MsiUpgradesAndUninstallsWhileTheProgramRunsAndLeavesNothin
 
     ASSERT_EQ(0u, RunToEnd(MsiExec(), L"/i \"" + olderMsi + L"\" /qn")) << "installing the older MSI";
     EXPECT_EQ((std::vector<std::wstring>{BRINDLE_OLDER_VERSION}), InstalledMsiVersions());
-    HWND window = nullptr;
+    const std::string olderProgram = ReadFileBytes(WindowsPath(BRINDLE_OLDER_PROGRAM));
+    ASSERT_NE(ReadFileBytes(DefaultProgram()), olderProgram) << "the upgrade would show no failed replacement";
+    EXPECT_EQ(olderProgram, ReadFileBytes(m_program));
+    EXPECT_EQ(kOtherPackageInstalled, RunToEnd(m_setup, L"/S")) << "the setup program over the MSI's installation";
+    EXPECT_FALSE(KeyExists32(kUninstallKey));
+    HWND window = nullptr, impostorWindow = nullptr;
     CTestProcess* brindle = StartInstalled(&window);
+    CTestProcess* impostor = StartImpostor(&impostorWindow);
     ASSERT_FALSE(HasFailure());
 
     // 0, not 3010: nothing waits for a reboot.
     ASSERT_EQ(0u, RunToEnd(MsiExec(), L"/i \"" + msi + L"\" /qn")) << "upgrading";
     ExpectEndedByExit(brindle, window, "the upgrade");
+    ExpectUntouched(impostor, impostorWindow, "the upgrade");
     EXPECT_EQ((std::vector<std::wstring>{BRINDLE_VERSION}), InstalledMsiVersions()) << "the older version stays";
     ExpectInstalled({L"brindle.exe"});
     // The Add/Remove Programs entry.
@@ -331,6 +405,55 @@ TEST_F(InstallerTest, MsiUpgradesAndUninstallsWhileTheProgramRunsAndLeavesNothin
     EXPECT_FALSE(RebootPendingFor(m_folder)) << "a file waits for a reboot";
     EXPECT_FALSE(Exists(icon)) << Narrow(icon);
     ExpectUninstalled();
+}
+
+// A Brindle of another session holds the file: both packages remove what they
+// can, leave the file for the next restart and say that one is due.
+TEST_F(InstallerTest, AProgramFileHeldOpenWaitsForTheNextRestartAndBothPackagesSaySo)
+{
+    ASSERT_EQ(0u, RunToEnd(m_setup, L"/S"));
+    HANDLE file = HoldProgramOpen();
+    // Run in place (_?=), so its exit code is the uninstaller's own.
+    EXPECT_EQ(kRebootRequired, RunToEnd(m_folder + L"\\uninstall.exe", L"/S _?=" + m_folder)) << "setup program";
+    CloseHandle(file);
+    EXPECT_TRUE(RebootPendingFor(m_program)) << "setup program";
+    EXPECT_FALSE(KeyExists32(kUninstallKey)) << "the Add/Remove entry stays";
+    std::wstring text;
+    EXPECT_FALSE(m_run->GetString(L"Brindle", text)) << "the logon entry stays";
+
+    // Wine's msi leaves a file it cannot delete without a word, but replaces
+    // one in use at the next restart, as Windows does.
+    RemoveLeftInstallation();
+    ASSERT_EQ(0u, RunToEnd(MsiExec(), L"/i \"" + WindowsPath(BRINDLE_OLDER_MSI) + L"\" /qn"));
+    file = HoldProgramOpen();
+    const std::wstring msi = WindowsPath(BRINDLE_MSI);
+    EXPECT_EQ(kRebootRequired, RunToEnd(MsiExec(), L"/i \"" + msi + L"\" /qn")) << "MSI upgrade";
+    CloseHandle(file);
+    EXPECT_TRUE(RebootPendingFor(m_program)) << "MSI upgrade";
+    EXPECT_EQ((std::vector<std::wstring>{BRINDLE_VERSION}), InstalledMsiVersions());
+    EXPECT_EQ(0u, RunToEnd(MsiExec(), L"/x \"" + msi + L"\" /qn"));
+}
+
+// HKLM Run starts the program for every user: neither package puts it where
+// users may write, however the folder is spelt.
+TEST_F(InstallerTest, BothPackagesRefuseAFolderOutsideProgramFiles)
+{
+    const std::wstring folders[] = {
+        L"C:\\users\\Public\\Brindle",
+        ProgramFiles() + L"\\..\\Brindle",
+        ProgramFiles() + L"Brindle",
+    };
+    for (const std::wstring& folder : folders) {
+        EXPECT_EQ(kInstallFailure, RunToEnd(m_setup, L"/S /D=" + folder)) << "setup program, " << Narrow(folder);
+        EXPECT_EQ(kInstallFailure,
+                  RunToEnd(MsiExec(), L"/i \"" + WindowsPath(BRINDLE_MSI) + L"\" /qn INSTALLDIR=\"" + folder + L"\""))
+            << "MSI, " << Narrow(folder);
+        EXPECT_FALSE(Exists(folder)) << Narrow(folder);
+    }
+    EXPECT_TRUE(InstalledMsiVersions().empty());
+    EXPECT_FALSE(KeyExists32(kUninstallKey));
+    std::wstring text;
+    EXPECT_FALSE(m_run->GetString(L"Brindle", text)) << Narrow(text);
 }
 
 } // namespace
