@@ -31,10 +31,10 @@ TEST(CriticalSectionLockTest, CountsRecursionAndKnowsItsOwner)
 TEST(CriticalSectionLockTest, OtherThreadWaitsUntilEveryLevelIsReleased)
 {
     // The other thread notes how many levels the holder had given back when
-    // it got in; only both may be. Nothing waits for a time: the note is
-    // written before each release, so a lock that opened early is seen
-    // whenever the other thread was already waiting, and a sound lock never
-    // fails.
+    // it got in; only both may be. Nothing waits for a time, so a sound lock
+    // never fails, but a lock that opens one level early is seen only when
+    // the other thread wakes before this one writes the next note; the
+    // lock's own count after the first release is checked for certain.
     CCriticalSectionLock lock;
     lock.Lock();
     lock.Lock();
@@ -52,6 +52,7 @@ TEST(CriticalSectionLockTest, OtherThreadWaitsUntilEveryLevelIsReleased)
     CloseHandle(waiting);
     released = 1;
     lock.Unlock();
+    EXPECT_TRUE(lock.IsLocked() && lock.IsOwnedByCurrentThread()) << "one of two levels released the lock";
     released = 2;
     lock.Unlock();
     other.join();
