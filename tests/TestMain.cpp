@@ -2,8 +2,13 @@
 //
 // Executables registered as windowless run beside tests that own the desktop,
 // so a top-level window of theirs could take the focus or the foreground from
-// a dialog under test. A thread hook proves they never create one; message-only
-// and child windows take neither and are let through.
+// a dialog under test. A thread hook fails the test that creates one, and
+// keeps the window from being made; message-only and child windows take
+// neither and are let through (tests/common/WindowlessMainTest.cpp shows it).
+//
+// The hook watches the main thread only. Windows made by a thread the test
+// starts, or by a program it runs, are not seen: such a test must not be
+// registered WINDOWLESS.
 
 #include <windows.h>
 
@@ -28,6 +33,7 @@ LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam)
             ADD_FAILURE() << "a top-level window of class \"" << name
                           << "\" was created in an executable registered WINDOWLESS; "
                              "drop WINDOWLESS so that it has the desktop to itself";
+            return 1;
         }
     }
     return CallNextHookEx(g_cbtHook, code, wParam, lParam);

@@ -15,8 +15,6 @@ namespace e2e {
 // A start with the modem's settling time; any later step of the program.
 constexpr DWORD kStartMs = 90000;
 constexpr DWORD kStepMs = 20000;
-// How long a test watches to be sure that something does not happen.
-constexpr DWORD kQuietMs = 1500;
 
 class BrindleTest : public EndToEndTest {
 protected:
@@ -57,8 +55,17 @@ protected:
     // Enter on a greyed item only closes the menu: the item's state cannot be
     // read from outside, so this is how a test sees it.
     void ExpectMenuItemGreyed(const CTestProcess& brindle, unsigned position);
-    // No dialog of brindle becomes visible within milliseconds.
-    void ExpectNoDialogFor(const CTestProcess& brindle, DWORD milliseconds);
+    // Returns once the program has handled everything delivered to it
+    // before, and whatever it posted itself on the way there. False (with
+    // a failure recorded) when it did not answer.
+    bool RoundTrip();
+    // For what the program does on a timer of its own, of milliseconds,
+    // started by what was delivered before: a round trip once that timer
+    // has come due.
+    bool RoundTripAfterTimer(DWORD milliseconds);
+    // No dialog of brindle, shown or still about to be, once everything
+    // delivered before has been handled.
+    void ExpectNoDialogNow(const CTestProcess& brindle);
 
     // Types the code into the verify dialog (open or about to open), checks
     // its note, and confirms it.

@@ -24,7 +24,7 @@ TEST_F(BrindleTest, WrongCodesCountDownToTheBlockAfterWhichVerifyIsGreyedOut)
     // The last attempt blocks PIN1: string 113, and the flow ends.
     EnterPin(*brindle, L"1111", 1);
     ConfirmMessage(*brindle, text::kPinBlocked, text::kPinWrong);
-    ExpectNoDialogFor(*brindle, 1000);
+    ExpectNoDialogNow(*brindle);
     EXPECT_TRUE(WaitForTip(TipText(text::kPukNeeded))) << TipNow();
     EXPECT_EQ(3u, simmodem::CallCount("UIMVerifyPIN"));
     EXPECT_EQ(0u, simmodem::GetValue(L"PinLeft", 99));
@@ -35,7 +35,7 @@ TEST_F(BrindleTest, WrongCodesCountDownToTheBlockAfterWhichVerifyIsGreyedOut)
     EXPECT_EQ(3u, simmodem::CallCount("UIMVerifyPIN"));
     // A refresh with PIN1 blocked has nothing to verify either.
     ASSERT_TRUE(PostDeviceRefresh(m_window));
-    ExpectNoDialogFor(*brindle, 1000);
+    ExpectNoDialogNow(*brindle);
     EXPECT_EQ(TipText(text::kPukNeeded), Tray().TipOf(m_window)) << TipNow();
 
     // The same keys on an enabled item do choose it.

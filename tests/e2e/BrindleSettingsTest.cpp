@@ -169,7 +169,7 @@ TEST_F(BrindleSettingsTest, EveryOpeningShowsTheButtonsThatFitTheCardAndMenuExit
             EXPECT_TRUE(TipWasShown(TipText(text::kCardChecking, text::kGpsChecking)))
                 << "the checking lines never reached the tooltip";
             // Without a card there is nothing to do, but the dialog stays.
-            PumpFor(kQuietMs);
+            ASSERT_TRUE(RoundTrip());
             EXPECT_TRUE(IsWindowVisible(settings));
             EXPECT_EQ(text::kCardAbsent, ItemText(settings, kSettingsPinLine));
         }
@@ -204,8 +204,8 @@ TEST_F(BrindleSettingsTest, PinOperationsChangeTheCardAndEveryChangeReachesTheTi
     ExpectPinGroup(settings, text::kUsable, "1004", TipText(text::kUsable));
     // A GPS command that reaches the dialog anyway is ignored.
     ASSERT_TRUE(PostCommand(settings, kGpsOn));
-    PumpFor(kQuietMs);
-    EXPECT_EQ(1u, VisibleDialogs(brindle->Id()).size()) << "something opened for a GPS command";
+    ASSERT_TRUE(RoundTrip());
+    EXPECT_EQ(1u, TopLevelWindows(brindle->Id(), L"#32770").size()) << "something opened for a GPS command";
     EXPECT_EQ(0u, simmodem::CallCount("SetServiceAutomaticTracking"));
     EXPECT_EQ(0u, simmodem::CallCount("GetServiceAutomaticTracking"));
 
@@ -250,7 +250,7 @@ TEST_F(BrindleSettingsTest, PinOperationsChangeTheCardAndEveryChangeReachesTheTi
     EXPECT_EQ(Narrow(PinAttemptsNote(2)), Narrow(ItemText(again, kVerifyNote)));
     ASSERT_TRUE(ClickButton(again, IDCANCEL));
     EXPECT_TRUE(WaitForWindowGone(again, kStepMs));
-    PumpFor(kQuietMs);
+    ASSERT_TRUE(RoundTrip());
     EXPECT_EQ(text::kPinNeeded, ItemText(settings, kSettingsPinLine)) << "a cancelled verification changed the line";
     EXPECT_EQ("1005", EnabledPinButtons(settings));
     ASSERT_TRUE(ClickButton(settings, kSettingsVerify));
@@ -333,7 +333,7 @@ TEST_F(BrindleSettingsTest, GpsGoesOnAfterOneConfirmationAndOffWithoutAsking)
     EXPECT_FALSE(IsDlgButtonChecked(confirm, kDontShowAgain));
     ASSERT_TRUE(ClickButton(confirm, IDCANCEL));
     EXPECT_TRUE(WaitForWindowGone(confirm, kStepMs));
-    PumpFor(kQuietMs);
+    ASSERT_TRUE(RoundTrip());
     EXPECT_EQ(text::kGpsOff, ItemText(settings, kGpsLine));
     EXPECT_EQ(0u, simmodem::CallCount("SetServiceAutomaticTracking"));
     EXPECT_EQ(0u, simmodem::GetValue(L"GpsTracking", 0));

@@ -105,7 +105,7 @@ TEST_F(BrindleTest, TenStartsAtOnceLeaveOneInstanceWhoseTipFollowsTheCard)
     ASSERT_EQ(modifiesBefore + 1, modifies.size());
     EXPECT_TRUE(modifies.back().answer);
     EXPECT_EQ(Narrow(TipText(text::kCardAbsent)), Narrow(modifies.back().record.tip));
-    ExpectNoDialogFor(brindle, 500);
+    ExpectNoDialogNow(brindle);
     EXPECT_TRUE(brindle.IsRunning());
 
     // A refresh that finds PIN1 to verify opens the verify dialog by itself.

@@ -1,8 +1,7 @@
 // brindle.exe with Wine's own notification area instead of the fake tray, so
 // that the icon is drawn on the display. Not part of the regular run (the
-// fake tray is what the scenarios observe); run it on purpose with
-//   e2e_brindle_tests --gtest_also_run_disabled_tests --gtest_filter='*WineTray*'
-// and look at the pictures it names.
+// fake tray is what the scenarios observe); tools/screenshots winetray runs
+// it, and it names the pictures it takes.
 #include <iostream>
 
 #include "sim/gobiapi/SimModemControl.h"

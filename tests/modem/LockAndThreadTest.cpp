@@ -9,6 +9,9 @@
 
 namespace {
 
+// Guards a wait on another thread against a hang; no speed is judged.
+constexpr DWORD kThreadWaitMs = 20000;
+
 TEST(CriticalSectionLockTest, CountsRecursionAndKnowsItsOwner)
 {
     CCriticalSectionLock lock;
@@ -27,23 +30,33 @@ TEST(CriticalSectionLockTest, CountsRecursionAndKnowsItsOwner)
 
 TEST(CriticalSectionLockTest, OtherThreadWaitsUntilEveryLevelIsReleased)
 {
+    // The other thread notes how many levels the holder had given back when
+    // it got in; only both may be. Nothing waits for a time, so a sound lock
+    // never fails, but a lock that opens one level early is seen only when
+    // the other thread wakes before this one writes the next note; the
+    // lock's own count after the first release is checked for certain.
     CCriticalSectionLock lock;
     lock.Lock();
     lock.Lock();
-    std::atomic<bool> acquired{false};
+    std::atomic<int> released{0};
+    std::atomic<int> releasedWhenAcquired{-1};
+    HANDLE waiting = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(nullptr, waiting);
     std::thread other([&] {
+        SetEvent(waiting);
         lock.Lock();
-        acquired = true;
+        releasedWhenAcquired = released.load();
         lock.Unlock();
     });
-    Sleep(50);
-    EXPECT_FALSE(acquired);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(waiting, kThreadWaitMs));
+    CloseHandle(waiting);
+    released = 1;
     lock.Unlock();
-    Sleep(50);
-    EXPECT_FALSE(acquired) << "released one of two levels only";
+    EXPECT_TRUE(lock.IsLocked() && lock.IsOwnedByCurrentThread()) << "one of two levels released the lock";
+    released = 2;
     lock.Unlock();
     other.join();
-    EXPECT_TRUE(acquired);
+    EXPECT_EQ(2, releasedWhenAcquired) << "the other thread got in with a level still held";
 }
 
 TEST(CriticalSectionLockTest, UnlockFromAThreadThatDoesNotHoldItIsIgnored)
@@ -63,19 +76,27 @@ TEST(CriticalSectionLockTest, UnlockFromAThreadThatDoesNotHoldItIsIgnored)
 
 class GateThread : public IThreadBase {
 public:
-    GateThread() : gate(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    GateThread()
+        : gate(CreateEventW(nullptr, TRUE, FALSE, nullptr)), passed(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+    }
     ~GateThread() override
     {
         SetEvent(gate);
         Wait(INFINITE, 0, nullptr);
         CloseHandle(gate);
+        CloseHandle(passed);
     }
     DWORD Run(DWORD parameter) override
     {
         WaitForSingleObject(gate, INFINITE);
+        // The last touch of the object: a thread let go of may still be
+        // here, and its owner waits for this before the object goes.
+        SetEvent(passed);
         return parameter * 2;
     }
     HANDLE gate;
+    HANDLE passed;
 };
 
 TEST(ThreadBaseTest, RunsRunWithTheParameterAndReportsItsExitCode)
@@ -102,9 +123,9 @@ TEST(ThreadBaseTest, CloseOnTimeoutLetsGoOfARunningThread)
     EXPECT_EQ(0, thread.Wait(0, 1, nullptr));
     EXPECT_EQ(0, thread.Wait(INFINITE, 0, nullptr)) << "no handle left to wait on";
     SetEvent(thread.gate);
-    // The abandoned thread still ends by itself; give it the chance before
-    // the gate goes away.
-    Sleep(50);
+    // The abandoned thread still ends by itself, past the gate and the
+    // object it reads the gate from.
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.passed, kThreadWaitMs));
 }
 
 } // namespace
