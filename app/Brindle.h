@@ -41,8 +41,9 @@ public:
     // Ends the menu and every dialog: the modal ones with DLG_CLOSED_BY_OWNER.
     void CloseAllDialogs();
 
-    // NIM_ADD or NIM_MODIFY with the current tooltip, up to 100 tries one
-    // second apart; an icon that already exists is accepted for NIM_ADD.
+    // NIM_ADD or NIM_MODIFY with the current tooltip. NIM_ADD: up to 100
+    // tries one second apart, an icon that already exists is accepted.
+    // NIM_MODIFY: one try, never a wait.
     BOOL UpdateTrayIcon(HWND window, DWORD action);
     void DeleteTrayIcon(HWND window);
     // Both status texts afresh from the modem. Returns 1.
