@@ -251,6 +251,13 @@ void CBrindle::VerifyPinFromMenu(HWND window)
         m_checkPinDialog.BringToForeground();
         return;
     }
+    // The 40003 of a start-up, refresh or resume can come after a double
+    // click that was queued first: two PIN flows must not interleave, and
+    // the settings dialog shows the card's state and has its own verify.
+    if (m_configDialog.m_hWnd != nullptr) {
+        m_configDialog.BringToForeground();
+        return;
+    }
     m_popupMenu.EnableItem(IDM_OPEN_SETTINGS, FALSE);
     if (!AskAndVerifyPin(window))
         return;
