@@ -38,6 +38,9 @@ public:
     INT_PTR ShowMessage(UINT stringId);
     // The message for a failed SIM request.
     INT_PTR ShowErrorMessage(int result, int detail);
+    // A message the program ends after: every dialog is closed first, so
+    // that no open message turns it away.
+    INT_PTR ShowClosingMessage(UINT stringId);
     // Ends the menu and every dialog: the modal ones with DLG_CLOSED_BY_OWNER.
     void CloseAllDialogs();
 
@@ -105,6 +108,9 @@ private:
     CResumeTries m_resumeTries;
     TuningSettings m_settings = {};
     CMessageDialog m_msgDialog;
+    // Its own object: a message closed for it keeps its window until its
+    // nested loop unwinds, which is after the closing message has been shown.
+    CMessageDialog m_closingMsgDialog;
     CAboutDialog m_aboutDialog;
     CConfigDialog m_configDialog;
     CCheckPinDialog m_checkPinDialog;

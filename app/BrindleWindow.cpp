@@ -222,6 +222,7 @@ void CBrindle::CloseAllDialogs()
 {
     m_popupMenu.CancelTracking();
     m_msgDialog.Close(DLG_CLOSED_BY_OWNER);
+    m_closingMsgDialog.Close(DLG_CLOSED_BY_OWNER);
     m_configDialog.Close(DLG_CLOSED_BY_OWNER);
     m_checkPinDialog.Close(DLG_CLOSED_BY_OWNER);
     m_aboutDialog.Close(0);
@@ -334,7 +335,7 @@ LRESULT CBrindle::OnTaskbarCreated(HWND window, UINT message, WPARAM wParam, LPA
 {
     UpdateStatusTexts(window, 0);
     if (!UpdateTrayIcon(window, NIM_ADD)) {
-        ShowMessage(IDS_START_FAILED);
+        ShowClosingMessage(IDS_START_FAILED);
         CloseAllDialogs();
         ::PostMessageW(window, WM_CLOSE, 0, 0);
     }
