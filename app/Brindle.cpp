@@ -80,6 +80,12 @@ INT_PTR CBrindle::ShowErrorMessage(int result, int detail)
     return m_msgDialog.ShowError(m_hWnd, m_hInstance, result, detail);
 }
 
+INT_PTR CBrindle::ShowClosingMessage(UINT stringId)
+{
+    CloseAllDialogs();
+    return m_closingMsgDialog.ShowString(m_hWnd, m_hInstance, stringId);
+}
+
 BOOL CBrindle::LoadSmallIcon()
 {
     if (m_smallIcon.IsNull())

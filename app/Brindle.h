@@ -38,11 +38,15 @@ public:
     INT_PTR ShowMessage(UINT stringId);
     // The message for a failed SIM request.
     INT_PTR ShowErrorMessage(int result, int detail);
+    // A message the program ends after: every dialog is closed first, so
+    // that no open message turns it away.
+    INT_PTR ShowClosingMessage(UINT stringId);
     // Ends the menu and every dialog: the modal ones with DLG_CLOSED_BY_OWNER.
     void CloseAllDialogs();
 
-    // NIM_ADD or NIM_MODIFY with the current tooltip, up to 100 tries one
-    // second apart; an icon that already exists is accepted for NIM_ADD.
+    // NIM_ADD or NIM_MODIFY with the current tooltip. NIM_ADD: up to 100
+    // tries one second apart, an icon that already exists is accepted.
+    // NIM_MODIFY: one try, never a wait.
     BOOL UpdateTrayIcon(HWND window, DWORD action);
     void DeleteTrayIcon(HWND window);
     // Both status texts afresh from the modem. Returns 1.
@@ -104,6 +108,9 @@ private:
     CResumeTries m_resumeTries;
     TuningSettings m_settings = {};
     CMessageDialog m_msgDialog;
+    // Its own object: a message closed for it keeps its window until its
+    // nested loop unwinds, which is after the closing message has been shown.
+    CMessageDialog m_closingMsgDialog;
     CAboutDialog m_aboutDialog;
     CConfigDialog m_configDialog;
     CCheckPinDialog m_checkPinDialog;

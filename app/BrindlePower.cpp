@@ -74,7 +74,7 @@ void CBrindle::OnResumeTimer(HWND window)
     if (service.GetGpsOption() != 0)
         SetGpsStatusText(window, GPS_STATUS_INVALID, 1);
     SetPinStatusUnknown(window, 1);
-    ShowMessage(IDS_NO_DEVICE_AT_START);
+    ShowClosingMessage(IDS_NO_DEVICE_AT_START);
     if (IsWindowGone(window))
         return;
     m_popupMenu.EnableItem(IDM_OPEN_SETTINGS, TRUE);

@@ -53,6 +53,14 @@ BOOL CBrindle::UpdateTrayIcon(HWND window, DWORD action)
     data.hIcon = m_smallIcon.Get();
     BuildTooltip(data.szTip);
 
+    // A modify only changes the tip. It fails while the shell's notification
+    // area is gone, and retrying would hold this window (and every power,
+    // session and shell message behind it, "TaskbarCreated" among them) for
+    // as long; the re-add at "TaskbarCreated" registers the texts of that
+    // moment instead.
+    if (action == NIM_MODIFY)
+        return ::Shell_NotifyIconW(NIM_MODIFY, &data);
+
     // At logon the shell may not be ready for icons yet; after a fast shell
     // restart the icon may still be there, so that NIM_ADD fails and
     // NIM_MODIFY does the job.
@@ -61,12 +69,10 @@ BOOL CBrindle::UpdateTrayIcon(HWND window, DWORD action)
         if (done)
             return done;
         Delay(kTrayIconRetryMs);
-        if (action == NIM_ADD) {
-            DebugPrint(L"Shell_NotifyIcon(NIM_ADD): FAIL \n");
-            if (::Shell_NotifyIconW(NIM_MODIFY, &data) == TRUE) {
-                DebugPrint(L"Shell_NotifyIcon(NIM_MODIFY): TRUE\n");
-                return TRUE;
-            }
+        DebugPrint(L"Shell_NotifyIcon(NIM_ADD): FAIL \n");
+        if (::Shell_NotifyIconW(NIM_MODIFY, &data) == TRUE) {
+            DebugPrint(L"Shell_NotifyIcon(NIM_MODIFY): TRUE\n");
+            return TRUE;
         }
     }
     return FALSE;

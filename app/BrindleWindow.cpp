@@ -222,6 +222,7 @@ void CBrindle::CloseAllDialogs()
 {
     m_popupMenu.CancelTracking();
     m_msgDialog.Close(DLG_CLOSED_BY_OWNER);
+    m_closingMsgDialog.Close(DLG_CLOSED_BY_OWNER);
     m_configDialog.Close(DLG_CLOSED_BY_OWNER);
     m_checkPinDialog.Close(DLG_CLOSED_BY_OWNER);
     m_aboutDialog.Close(0);
@@ -249,6 +250,13 @@ void CBrindle::VerifyPinFromMenu(HWND window)
 {
     if (m_checkPinDialog.m_hWnd != nullptr) {
         m_checkPinDialog.BringToForeground();
+        return;
+    }
+    // The 40003 of a start-up, refresh or resume can come after a double
+    // click that was queued first: two PIN flows must not interleave, and
+    // the settings dialog shows the card's state and has its own verify.
+    if (m_configDialog.m_hWnd != nullptr) {
+        m_configDialog.BringToForeground();
         return;
     }
     m_popupMenu.EnableItem(IDM_OPEN_SETTINGS, FALSE);
@@ -327,7 +335,7 @@ LRESULT CBrindle::OnTaskbarCreated(HWND window, UINT message, WPARAM wParam, LPA
 {
     UpdateStatusTexts(window, 0);
     if (!UpdateTrayIcon(window, NIM_ADD)) {
-        ShowMessage(IDS_START_FAILED);
+        ShowClosingMessage(IDS_START_FAILED);
         CloseAllDialogs();
         ::PostMessageW(window, WM_CLOSE, 0, 0);
     }

@@ -5,8 +5,6 @@
 #include "app/StartupChecks.h"
 #include "app/WinVersion.h"
 #include "tests/ui/DialogScript.h"
-#include "ui/DialogBase.h"
-#include "ui/MessageDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -56,15 +54,6 @@ bool CountedProbe()
 {
     ++g_probes;
     return false;
-}
-
-// The text of the message dialog that hDlg is, or nullptr for another dialog.
-const wchar_t* MessageTextOf(HWND hDlg)
-{
-    auto* dialog = dynamic_cast<CMessageDialog*>(static_cast<IDialogBase*>(::GetPropW(hDlg, kDialogObjectProperty)));
-    if (dialog == nullptr)
-        return nullptr;
-    return dialog->m_pszText != nullptr ? dialog->m_pszText : L"";
 }
 
 class StartupOrderTest : public ::testing::TestWithParam<StartupCase> {

@@ -5,13 +5,16 @@
 #include "app/Brindle.h"
 #include "app/MainWindowIds.h"
 #include "modem/SimService.h"
+#include "sim/gobiapi/SimModemControl.h"
 #include "tests/app/TestWindow.h"
 #include "tests/common/LogCapture.h"
 #include "tests/support/BrindleTexts.h"
 #include "tests/support/RecordedDelays.h"
+#include "tests/ui/DialogScript.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -149,15 +152,53 @@ TEST_F(TrayIconTest, AddGivesUpAfterAHundredTriesASecondApart)
     EXPECT_EQ(100u, log.Messages().size()) << "one line per failed NIM_ADD";
 }
 
-TEST_F(TrayIconTest, ModifyRetriesWithoutFallingBackToAdd)
+// A refused modify is not retried: while the shell's area is gone every try
+// would fail, and the window would answer nothing meanwhile.
+TEST_F(TrayIconTest, ARefusedModifyIsTriedOnceWithoutAWaitOrAnAdd)
 {
-    int refusals = 3;
-    taskbar.answer = [&refusals](DWORD) { return refusals-- > 0 ? FALSE : TRUE; };
-    EXPECT_TRUE(app.UpdateTrayIcon(window.Get(), NIM_MODIFY));
+    taskbar.answer = [](DWORD) { return FALSE; };
+    EXPECT_FALSE(app.UpdateTrayIcon(window.Get(), NIM_MODIFY));
     EXPECT_EQ(0, Count(NIM_ADD));
-    EXPECT_EQ(4, Count(NIM_MODIFY));
-    EXPECT_EQ(3u, g_waits.size());
+    EXPECT_EQ(1, Count(NIM_MODIFY));
+    EXPECT_TRUE(g_waits.empty());
     EXPECT_TRUE(log.Messages().empty());
+}
+
+// The whole start against a shell that never takes the icon, its hundred
+// one-second tries counted rather than sat through: message 142, and the
+// window's creation fails, which ends the start with exit code 1.
+TEST_F(TrayIconTest, AStartWhoseIconIsNeverTakenSaysSoAndFails)
+{
+    simmodem::Reset();
+    ASSERT_TRUE(simmodem::UseVariant(L"full"));
+    taskbar.answer = [](DWORD) { return FALSE; };
+    std::wstring shown;
+    CDialogScript script;
+    script.WaitFor([] { return !ThreadDialogs().empty(); }).Then([&] {
+        HWND message = ThreadDialogs().front();
+        shown = MessageTextOf(message) != nullptr ? MessageTextOf(message) : L"(not a message)";
+        Click(message, IDOK);
+    });
+    WNDCLASSEXW windowClass = {};
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"BrindleTrayIconTestMain";
+    BOOL created = TRUE;
+    script.RunModal([&] {
+        created = app.Create(windowClass, L"", WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr, nullptr);
+        return 0;
+    });
+    MSG quit;
+    ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    CSimService::Instance().DisconnectModem();
+    simmodem::Reset();
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_FALSE(created);
+    EXPECT_EQ(std::wstring(brindletext::kCannotStartYet), shown);
+    EXPECT_EQ(100, Count(NIM_ADD));
+    EXPECT_EQ(100, Count(NIM_MODIFY)) << "an icon that still exists is looked for after each try";
+    const std::vector<std::string> lines = log.Messages();
+    EXPECT_EQ(100, std::count(lines.begin(), lines.end(), "Shell_NotifyIcon(NIM_ADD): FAIL "));
 }
 
 TEST_F(TrayIconTest, OtherActionsAreRefusedWithoutACall)

@@ -1,5 +1,8 @@
 #include "tests/ui/DialogScript.h"
 
+#include "ui/DialogBase.h"
+#include "ui/MessageDialog.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -171,4 +174,12 @@ RECT ItemRect(HWND hDlg, int id)
     ::GetWindowRect(hItem, &rc);
     ::MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rc), 2);
     return rc;
+}
+
+const wchar_t* MessageTextOf(HWND hDlg)
+{
+    auto* dialog = dynamic_cast<CMessageDialog*>(static_cast<IDialogBase*>(::GetPropW(hDlg, kDialogObjectProperty)));
+    if (dialog == nullptr)
+        return nullptr;
+    return dialog->m_pszText != nullptr ? dialog->m_pszText : L"";
 }

@@ -56,6 +56,9 @@ std::vector<HWND> ThreadDialogs(HWND owner = nullptr);
 HWND OwnedDialog(HWND owner);
 
 std::wstring WindowText(HWND hWnd);
+// The text of the message dialog that hDlg is, or nullptr for another dialog
+// (a message draws its text itself: no control holds it).
+const wchar_t* MessageTextOf(HWND hDlg);
 std::wstring ItemText(HWND hDlg, int id);
 bool ItemEnabled(HWND hDlg, int id);
 // Types text into an edit one WM_CHAR at a time, as the keyboard would.
