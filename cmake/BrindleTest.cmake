@@ -43,7 +43,7 @@ endforeach()
 target_compile_definitions(brindle_test_main_windowless PRIVATE BRINDLE_TEST_WINDOWLESS)
 
 # brindle_add_test(NAME name SOURCES files... [LIBS libs...]
-#                  [WINDOWLESS] [PLATFORM] [TIMEOUT seconds])
+#                  [WINDOWLESS] [PLATFORM] [TIMEOUT seconds] [SHARDS n])
 #
 # Two executables showing windows on one display take the focus and the
 # foreground from each other, and two that change the simulated platform
@@ -58,12 +58,18 @@ target_compile_definitions(brindle_test_main_windowless PRIVATE BRINDLE_TEST_WIN
 # the windowless executables share.
 # PLATFORM: changes the simulated platform: always an environment of its own.
 # TIMEOUT: a few times the executable's usual wall time, so that a stall fails
-# within minutes and names the executable (default 60 s). It is also the
-# executable's cost, so that ctest starts the long ones first.
+# within minutes and names the executable (default 60 s). Divided by the
+# shards, it is also the cost by which ctest starts the long entries first.
+# SHARDS: an executable whose cases mostly wait (the program's mandated
+# delays) runs as n ctest entries name_1ofn... side by side, each in an
+# environment of its own with every n-th case (GoogleTest's sharding).
 function(brindle_add_test)
-  cmake_parse_arguments(T "WINDOWLESS;PLATFORM" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "WINDOWLESS;PLATFORM" "NAME;TIMEOUT;SHARDS" "SOURCES;LIBS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 60)
+  endif()
+  if(NOT T_SHARDS)
+    set(T_SHARDS 1)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   if(T_WINDOWLESS)
@@ -75,13 +81,26 @@ function(brindle_add_test)
   target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_options(${T_NAME} PRIVATE ${BRINDLE_TEST_CODE_OPTIONS})
   if(T_WINDOWLESS AND NOT T_PLATFORM)
+    if(T_SHARDS GREATER 1)
+      message(FATAL_ERROR "${T_NAME}: only an executable with an environment of its own is sharded")
+    endif()
     add_test(NAME ${T_NAME} COMMAND ${BRINDLE_TEST_ENV} run ${BRINDLE_TEST_ENV_ROOT}/shared
                                     $<TARGET_FILE:${T_NAME}> --gtest_color=no)
-    set(fixtures sharedenv)
-  else()
-    add_test(NAME ${T_NAME} COMMAND ${BRINDLE_TEST_ENV} own ${BRINDLE_TEST_ENV_ROOT}/${T_NAME} ${BRINDLE_WINEPREFIX}
-                                    ${BRINDLE_DRIVER_DIR} $<TARGET_FILE:${T_NAME}> --gtest_color=no)
-    set(fixtures wineprefix)
+    set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED sharedenv TIMEOUT ${T_TIMEOUT} COST ${T_TIMEOUT})
+    return()
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED ${fixtures} TIMEOUT ${T_TIMEOUT} COST ${T_TIMEOUT})
+  math(EXPR cost "${T_TIMEOUT} / ${T_SHARDS}")
+  foreach(shard RANGE 1 ${T_SHARDS})
+    set(entry ${T_NAME})
+    if(T_SHARDS GREATER 1)
+      set(entry ${T_NAME}_${shard}of${T_SHARDS})
+    endif()
+    add_test(NAME ${entry} COMMAND ${BRINDLE_TEST_ENV} own ${BRINDLE_TEST_ENV_ROOT}/${entry} ${BRINDLE_WINEPREFIX}
+                                   ${BRINDLE_DRIVER_DIR} $<TARGET_FILE:${T_NAME}> --gtest_color=no)
+    set_tests_properties(${entry} PROPERTIES FIXTURES_REQUIRED wineprefix TIMEOUT ${T_TIMEOUT} COST ${cost})
+    if(T_SHARDS GREATER 1)
+      math(EXPR index "${shard} - 1")
+      set_tests_properties(${entry} PROPERTIES ENVIRONMENT "GTEST_TOTAL_SHARDS=${T_SHARDS};GTEST_SHARD_INDEX=${index}")
+    endif()
+  endforeach()
 endfunction()
