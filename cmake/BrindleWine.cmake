@@ -1,5 +1,7 @@
-# Everything built here runs under Wine in one prefix that belongs to the
-# build tree, so no run ever touches the user's ~/.wine.
+# Everything built here runs under Wine in prefixes that belong to the build
+# tree, so no run ever touches the user's ~/.wine: this one, prepared by
+# tools/prepare-prefix, is the template the tests' environments are copied
+# from (tools/test-env), and nothing runs in it.
 set(BRINDLE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix for tests and runs")
 
 find_program(BRINDLE_WINE wine REQUIRED)
@@ -7,6 +9,3 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-exec.in ${CMAKE_BINARY_DIR}/wine-e
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                 WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-exec)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-session.in ${CMAKE_BINARY_DIR}/wine-session @ONLY
-               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                                WORLD_READ WORLD_EXECUTE)
