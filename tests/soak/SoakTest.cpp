@@ -1272,9 +1272,9 @@ void SoakTest::RunSoak()
         }
         if (m_step == kWarmUpSteps) {
             SampleObjects(handles0, gdi0, user0);
-            // The first census pays once for what loading it leaves in the
-            // program (the loader's and the thread's first allocations); the
-            // second is the one the end is compared with.
+            // A first load of the census may leave something in the program
+            // for good (the loader's and its thread's first allocations), so
+            // the count the end is compared with is the second.
             soak::HeapCensus priming;
             if (!soak::TakeHeapCensus(m_brindle->Handle(), priming) ||
                 !soak::TakeHeapCensus(m_brindle->Handle(), heap0)) {
