@@ -15,6 +15,13 @@ namespace {
 const int kSessionRegisterTries = 10;
 const DWORD kSessionRegisterWaitMs = 1000;
 
+#ifdef BRINDLE_PLANTED_LEAK
+// Only in the soak's test build (tests/soak), never in the shipped program:
+// the leak the soak must be seen to fail on. Volatile, so that the compiler
+// cannot drop an allocation nobody reads.
+char* volatile g_plantedLeak = nullptr;
+#endif
+
 } // namespace
 
 LRESULT CBrindle::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -234,6 +241,9 @@ void CBrindle::OpenSettingsDialog(HWND window)
         m_configDialog.BringToForeground();
         return;
     }
+#ifdef BRINDLE_PLANTED_LEAK
+    g_plantedLeak = new char[64];
+#endif
     CSimService& service = CSimService::Instance();
     m_popupMenu.EnableItem(IDM_VERIFY_PIN, FALSE);
     const UINT templateId = service.GetGpsOption() != 0 ? IDD_CONFIG_GPS : IDD_CONFIG;

@@ -121,7 +121,7 @@ TEST_F(RegAccessDriverTest, ReadsAndWritesTheProductKeyOverAnEncipheredSession)
 }
 
 // A tray utility makes these requests for weeks: a thousand rounds of reads
-// and writes, found and missing, leave the process heap exactly as it was.
+// and writes, found and missing, leave the heaps exactly as they were.
 TEST_F(RegAccessDriverTest, RequestsLeaveTheHeapAsItWas)
 {
     ASSERT_EQ(RegResult::kOk, registry.Initialize(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane"));
@@ -135,10 +135,10 @@ TEST_F(RegAccessDriverTest, RequestsLeaveTheHeapAsItWas)
                registry.QueryDword(L"E2eMissing", &value) == RegResult::kNoValue;
     };
     bool ok = false;
-    const testsupport::HeapUse growth = testsupport::HeapGrowth(round, 1000, ok);
+    const testsupport::HeapChange growth = testsupport::HeapGrowth(round, 1000, ok);
     ASSERT_TRUE(ok);
-    EXPECT_EQ(0u, growth.blocks);
-    EXPECT_EQ(0u, growth.bytes);
+    EXPECT_EQ(0, growth.blocks);
+    EXPECT_EQ(0, growth.bytes);
 }
 
 // Only a REG_DWORD is a number: a string's characters or a binary value's

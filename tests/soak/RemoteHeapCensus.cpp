@@ -30,7 +30,8 @@ bool TakeHeapCensus(HANDLE process, HeapCensus& census)
     FILE* file = _wfopen(kHeapCensusFile, L"r");
     if (!file)
         return false;
-    const bool read = std::fscanf(file, "%lu %lu %lu", &census.blocks, &census.bytes, &census.wineStaticBlocks) == 3;
+    const bool read = std::fscanf(file, "%lu %lu %lu %lu", &census.blocks, &census.bytes, &census.wineStaticBlocks,
+                                  &census.heaps) == 4;
     std::fclose(file);
     DeleteFileW(kHeapCensusFile);
     return read;

@@ -1,6 +1,6 @@
-// The process heap of another process, counted from inside it: the one
-// exact figure of brindle.exe's own memory under Wine 8, whose process
-// memory counters do not give private usage.
+// The heaps of another process, counted from inside it: the one exact
+// figure of brindle.exe's own memory under Wine 8, whose process memory
+// counters do not give private usage.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,7 @@ struct HeapCensus {
     unsigned long blocks = 0;
     unsigned long bytes = 0;
     unsigned long wineStaticBlocks = 0; // Wine 8's static control's, see HeapCensus.cpp
+    unsigned long heaps = 0;
 };
 
 // Loads the census library into process (a handle with full access) for a

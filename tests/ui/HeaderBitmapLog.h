@@ -23,6 +23,9 @@ public:
     }
 
     std::size_t Recorded() const { return m_bitmaps.size(); }
+    // Room for this many, so that a heap count around the dialog does not
+    // take the log's own growth for the dialog's.
+    void Reserve(std::size_t bitmaps) { m_bitmaps.reserve(bitmaps); }
     // The recorded bitmaps that have not been deleted.
     std::size_t Alive() const
     {
