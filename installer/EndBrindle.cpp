@@ -14,10 +14,12 @@
 #include <psapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "common/win/ProcAddress.h"
+#include "misccommon/RegKeyHandle.h"
 
 namespace {
 
@@ -118,10 +120,7 @@ BOOL PostExitToProgram(HWND window, Search& search)
         return TRUE;
     CProcessHandle holder(process);
     const std::wstring image = Canonical(ImageOf(process));
-    bool ours = false;
-    for (const std::wstring& program : search.programs)
-        ours = ours || (!image.empty() && image == program);
-    if (!ours)
+    if (image.empty() || std::find(search.programs.begin(), search.programs.end(), image) == search.programs.end())
         return TRUE;
     // Posted, not sent: a program still starting handles it once its message
     // loop runs instead of making the installation wait on a send.
@@ -251,14 +250,13 @@ try {
                               folder);
         return ERROR_INSTALL_FAILURE;
     }
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSetupUninstallKey, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) !=
+    CRegKeyHandle key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSetupUninstallKey, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, key.Receive()) !=
         ERROR_SUCCESS)
         return ERROR_SUCCESS;
     wchar_t uninstaller[MAX_PATH * 2] = {};
     DWORD size = sizeof uninstaller - sizeof(wchar_t);
-    ::RegQueryValueExW(key, L"UninstallString", nullptr, nullptr, reinterpret_cast<BYTE*>(uninstaller), &size);
-    ::RegCloseKey(key);
+    ::RegQueryValueExW(key.Get(), L"UninstallString", nullptr, nullptr, reinterpret_cast<BYTE*>(uninstaller), &size);
     MsiError(install, std::wstring(L"Brindle is already installed by its setup program (brindle-setup). Remove it "
                                    L"first, under Programs and Features or with: ") +
                           uninstaller + L" /S");
